@@ -1,0 +1,16 @@
+# The two commands of the README: `make test` runs every test; `make run` starts the card index.
+.PHONY: test deps bench clean
+
+test: deps
+	scripts/test-all
+
+deps:
+	scripts/install-deps
+
+bench: deps
+	cmake --preset native >/dev/null
+	cmake --build --preset native -j "$$(nproc)" --target store_bench
+	build/native/bench/store_bench
+
+clean:
+	rm -rf build

@@ -1,0 +1,146 @@
+#include "store/ini_file.h"
+
+#include "util/text_codec.h"
+
+namespace store {
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+
+}  // namespace
+
+IniFile::IniFile(std::filesystem::path path)
+    : path_(std::move(path)), document_(std::make_shared<const IniDocument>()) {}
+
+bool IniFile::decode(std::string_view bytes, std::string& text, Encoding& encoding) {
+    if (bytes.substr(0, 2) == kUtf16LeBom) {
+        auto gbk = util::utf16leToGbk(bytes.substr(2));
+        if (!gbk)
+            return false;
+        text = std::move(*gbk);
+        encoding = Encoding::Utf16Le;
+    } else if (bytes.substr(0, 3) == kUtf8Bom) {
+        text.assign(bytes.substr(3));
+        encoding = Encoding::Utf8Bom;
+    } else {
+        text.assign(bytes);
+        encoding = Encoding::Plain;
+    }
+    return true;
+}
+
+std::optional<std::string> IniFile::encode(const std::string& text) const {
+    switch (encoding_) {
+        case Encoding::Plain:
+            return text;
+        case Encoding::Utf8Bom:
+            return std::string(kUtf8Bom) + text;
+        case Encoding::Utf16Le: {
+            auto utf16 = util::gbkToUtf16le(text);
+            if (!utf16)
+                return std::nullopt;
+            return std::string(kUtf16LeBom) + *utf16;
+        }
+    }
+    return std::nullopt;
+}
+
+void IniFile::load(const fileio::ReadResult& read, std::int64_t readStart) {
+    std::string text;
+    Encoding encoding = Encoding::Plain;
+    unreadable_ = !read.ok;
+    if (!read.ok) {
+        lastError_ = read.error;
+    } else if (read.exists && !decode(read.bytes, text, encoding)) {
+        unreadable_ = true;
+        lastError_ = "文件不是有效的 UTF-16 文本";
+    } else if (text.size() > 0xFFFFFFF0u) {
+        unreadable_ = true;
+        lastError_ = "文件太大";
+        text.clear();
+    }
+    document_ = std::make_shared<const IniDocument>(std::move(text));
+    raw_ = read.bytes;
+    stamp_ = read.stamp;
+    encoding_ = encoding;
+    loaded_ = true;
+    // A change made within the stamp's granularity of this one could keep the same stamp: until a check happens
+    // well after the stamp, the content itself is compared.
+    racy_ = read.stamp.exists && readStart - read.stamp.modified < fileio::stampGranularity(read.stamp);
+}
+
+void IniFile::refresh() {
+    if (scopeDepth_ > 0 && scopeChecked_)
+        return;
+    const std::int64_t checkStart = fileio::nowNanoseconds();
+    const fileio::FileStamp now = fileio::stampOf(path_);
+    if (!loaded_ || unreadable_ || now != stamp_) {
+        load(fileio::readFile(path_), checkStart);
+    } else if (racy_) {
+        const fileio::ReadResult read = fileio::readFile(path_);
+        if (!read.ok || read.bytes != raw_ || read.stamp != stamp_) {
+            load(read, checkStart);
+        } else if (checkStart - stamp_.modified >= fileio::stampGranularity(stamp_)) {
+            racy_ = false;
+        }
+    }
+    scopeChecked_ = scopeDepth_ > 0;
+}
+
+std::shared_ptr<const IniDocument> IniFile::document() {
+    refresh();
+    return document_;
+}
+
+std::optional<std::string> IniFile::read(std::string_view section, std::string_view key) {
+    refresh();
+    if (auto value = document_->value(section, key))
+        return std::string(*value);
+    return std::nullopt;
+}
+
+bool IniFile::write(const std::vector<IniEdit>& edits) {
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        if (auto reason = IniDocument::checkEdit(edits[i])) {
+            lastError_ = *reason;
+            return false;
+        }
+    }
+    const std::filesystem::path target = fileio::writeTarget(path_);
+    fileio::DocumentLock lock(target);
+    // Under the lock, start from what is on disk now, whatever a scope has seen.
+    scopeChecked_ = false;
+    refresh();
+    if (unreadable_) {
+        return false;  // lastError_ says why; writing would lose what could not be read
+    }
+    auto result = document_->withEdits(edits);
+    if (!result.text) {
+        lastError_ = result.error.reason;
+        return false;
+    }
+    if (*result.text == document_->text() && stamp_.exists)
+        return true;
+    auto bytes = encode(*result.text);
+    if (!bytes) {
+        lastError_ = "文字无法以文件的 UTF-16 编码保存";
+        return false;
+    }
+    if (auto error = fileio::replaceFile(target, *bytes, {createFolder_})) {
+        lastError_ = *error;
+        return false;
+    }
+    // The file now holds what was just written; its stamp is taken afresh and, being new, stays under suspicion
+    // until the content has been compared once more after the stamp's granularity.
+    document_ = std::make_shared<const IniDocument>(std::move(*result.text));
+    raw_ = std::move(*bytes);
+    stamp_ = fileio::stampOf(path_);
+    loaded_ = true;
+    unreadable_ = false;
+    racy_ = true;
+    scopeChecked_ = false;
+    return true;
+}
+
+}  // namespace store

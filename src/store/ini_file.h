@@ -1,0 +1,81 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/file_io.h"
+#include "store/ini_document.h"
+
+// An INI file on disk, read and written through IniDocument. A parsed copy is kept and reused only while the file
+// on disk is unchanged (checked on every read, or once per ReadScope); every write is one atomic replacement of the
+// file under a lock that other running copies respect, and a failed write changes nothing and says why.
+namespace store {
+
+class IniFile {
+public:
+    explicit IniFile(std::filesystem::path path);
+
+    const std::filesystem::path& path() const { return path_; }
+
+    // Create the document's missing folders on its first write (for the default document in the user's data).
+    void setCreateFolder(bool create) { createFolder_ = create; }
+
+    // The value as a read returns it, or nullopt when the file, the section or the key is missing. A file that
+    // exists but cannot be read counts as missing, and lastError() says why.
+    std::optional<std::string> read(std::string_view section, std::string_view key);
+
+    // The document as it is on disk now (checked as a read is); never null.
+    std::shared_ptr<const IniDocument> document();
+
+    // Makes the edits in order and replaces the file once. False when an edit cannot be made or the file cannot be
+    // written; then nothing on disk has changed, and lastError() says why.
+    bool write(const std::vector<IniEdit>& edits);
+
+    const std::string& lastError() const { return lastError_; }
+
+    // While a scope is open, the file is checked at the first read only: every read of the scope sees the same
+    // version of the document. Scopes nest; writes end the shared version.
+    class ReadScope {
+    public:
+        explicit ReadScope(IniFile& file) : file_(file) { ++file_.scopeDepth_; }
+        ~ReadScope() {
+            if (--file_.scopeDepth_ == 0)
+                file_.scopeChecked_ = false;
+        }
+        ReadScope(const ReadScope&) = delete;
+        ReadScope& operator=(const ReadScope&) = delete;
+
+    private:
+        IniFile& file_;
+    };
+
+private:
+    enum class Encoding { Plain, Utf8Bom, Utf16Le };
+
+    void refresh();
+    void load(const fileio::ReadResult& read, std::int64_t readStart);
+    bool decode(std::string_view bytes, std::string& text, Encoding& encoding);
+    std::optional<std::string> encode(const std::string& text) const;
+
+    std::filesystem::path path_;
+    bool createFolder_ = false;
+    std::string lastError_;
+
+    // The cached version of the file.
+    std::shared_ptr<const IniDocument> document_;
+    std::string raw_;  // the bytes on disk the document was made from
+    fileio::FileStamp stamp_;
+    Encoding encoding_ = Encoding::Plain;
+    bool loaded_ = false;
+    bool unreadable_ = false;
+    bool racy_ = false;  // the stamp alone cannot yet vouch for the content
+
+    int scopeDepth_ = 0;
+    bool scopeChecked_ = false;
+};
+
+}  // namespace store

@@ -1,0 +1,91 @@
+#include "util/gbk.h"
+
+namespace util::gbk {
+
+std::size_t charLength(std::string_view text, std::size_t pos) {
+    const auto c = static_cast<unsigned char>(text[pos]);
+    if (isLeadByte(c) && pos + 1 < text.size() && isTrailByte(static_cast<unsigned char>(text[pos + 1])))
+        return 2;
+    return 1;
+}
+
+std::size_t find(std::string_view text, std::string_view needle, std::size_t from) {
+    if (from > text.size())
+        return std::string_view::npos;
+    if (needle.empty())
+        return from;
+    // Walk character by character from the start, so that boundaries are those of the whole text.
+    std::size_t pos = 0;
+    while (pos < from)
+        pos += charLength(text, pos);
+    for (; pos + needle.size() <= text.size(); pos += charLength(text, pos)) {
+        if (text.compare(pos, needle.size(), needle) != 0)
+            continue;
+        // The match must end on a boundary: walk over it.
+        std::size_t end = pos;
+        while (end < pos + needle.size())
+            end += charLength(text, end);
+        if (end == pos + needle.size())
+            return pos;
+    }
+    return std::string_view::npos;
+}
+
+bool contains(std::string_view text, std::string_view needle) {
+    return find(text, needle) != std::string_view::npos;
+}
+
+std::string replaceAll(std::string_view text, std::string_view from, std::string_view to) {
+    if (from.empty())
+        return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    for (;;) {
+        const std::size_t hit = find(text, from, pos);
+        if (hit == std::string_view::npos)
+            break;
+        out.append(text.substr(pos, hit - pos));
+        out.append(to);
+        pos = hit + from.size();
+    }
+    out.append(text.substr(pos));
+    return out;
+}
+
+std::string foldAsciiCase(std::string_view text) {
+    std::string out(text);
+    for (std::size_t pos = 0; pos < out.size();) {
+        const std::size_t len = charLength(out, pos);
+        if (len == 1 && out[pos] >= 'A' && out[pos] <= 'Z')
+            out[pos] = static_cast<char>(out[pos] - 'A' + 'a');
+        pos += len;
+    }
+    return out;
+}
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t pos = 0; pos < a.size();) {
+        const std::size_t len = charLength(a, pos);
+        if (len != charLength(b, pos))
+            return false;
+        if (len == 2) {
+            if (a[pos] != b[pos] || a[pos + 1] != b[pos + 1])
+                return false;
+        } else {
+            char x = a[pos], y = b[pos];
+            if (x >= 'A' && x <= 'Z')
+                x = static_cast<char>(x - 'A' + 'a');
+            if (y >= 'A' && y <= 'Z')
+                y = static_cast<char>(y - 'A' + 'a');
+            if (x != y)
+                return false;
+        }
+        pos += len;
+    }
+    return true;
+}
+
+}  // namespace util::gbk
