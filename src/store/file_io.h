@@ -14,8 +14,8 @@ namespace store::fileio {
 struct FileStamp {
     bool exists = false;
     std::uint64_t size = 0;
-    std::int64_t modified = 0;  // nanoseconds since 1970, the later of the content and metadata change times
-    std::uint64_t identity = 0; // inode (POSIX) or 0 where the platform gives none cheaply
+    std::int64_t modified = 0;   // nanoseconds since 1970, the later of the content and metadata change times
+    std::uint64_t identity = 0;  // inode (POSIX) or 0 where the platform gives none cheaply
     bool operator==(const FileStamp&) const = default;
 };
 
@@ -28,10 +28,10 @@ std::int64_t nowNanoseconds();
 FileStamp stampOf(const std::filesystem::path& path);
 
 struct ReadResult {
-    bool ok = false;       // false: the file exists but could not be read (error says why)
+    bool ok = false;  // false: the file exists but could not be read (error says why)
     bool exists = false;
     std::string bytes;
-    FileStamp stamp;       // of the bytes read
+    FileStamp stamp;  // of the bytes read
     std::string error;
 };
 ReadResult readFile(const std::filesystem::path& path);
@@ -45,18 +45,19 @@ struct WriteOptions {
 // Replaces the file at target with bytes atomically: a temporary file in the same folder, flushed, renamed over the
 // old one, keeping the old file's permissions (a new file is its owner's only). Refuses a read-only file or a folder.
 // On failure nothing on disk has changed. Returns the error, or nullopt on success.
-std::optional<std::string> replaceFile(const std::filesystem::path& target, std::string_view bytes,
+std::optional<std::string> replaceFile(const std::filesystem::path& target,
+                                       std::string_view bytes,
                                        const WriteOptions& options = {});
 
 // Held while a read-modify-write runs, so that two running copies never interleave theirs.
 class DocumentLock {
-public:
+  public:
     explicit DocumentLock(const std::filesystem::path& target);
     ~DocumentLock();
     DocumentLock(const DocumentLock&) = delete;
     DocumentLock& operator=(const DocumentLock&) = delete;
 
-private:
+  private:
     std::intptr_t handle_ = -1;
 };
 

@@ -48,7 +48,7 @@ std::string describe(int error) {
 }
 
 class Fd {
-public:
+  public:
     explicit Fd(int fd) : fd_(fd) {}
     ~Fd() {
         if (fd_ >= 0)
@@ -63,7 +63,7 @@ public:
         return fd;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -161,7 +161,8 @@ std::filesystem::path writeTarget(const std::filesystem::path& path) {
     return target;
 }
 
-std::optional<std::string> replaceFile(const std::filesystem::path& target, std::string_view bytes,
+std::optional<std::string> replaceFile(const std::filesystem::path& target,
+                                       std::string_view bytes,
                                        const WriteOptions& options) {
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
     if (options.createFolder) {

@@ -39,7 +39,7 @@ std::string describe(DWORD error) {
 }
 
 class Handle {
-public:
+  public:
     explicit Handle(HANDLE h) : h_(h) {}
     ~Handle() {
         if (valid())
@@ -55,7 +55,7 @@ public:
         h_ = INVALID_HANDLE_VALUE;
     }
 
-private:
+  private:
     HANDLE h_;
 };
 
@@ -159,7 +159,8 @@ std::filesystem::path writeTarget(const std::filesystem::path& path) {
     return std::filesystem::path(std::wstring(buffer, n));
 }
 
-std::optional<std::string> replaceFile(const std::filesystem::path& target, std::string_view bytes,
+std::optional<std::string> replaceFile(const std::filesystem::path& target,
+                                       std::string_view bytes,
                                        const WriteOptions& options) {
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : L".";
     if (options.createFolder) {
@@ -174,12 +175,10 @@ std::optional<std::string> replaceFile(const std::filesystem::path& target, std:
         return describe(ERROR_ACCESS_DENIED);
 
     static std::atomic<unsigned> counter{0};
-    const std::wstring tempLeaf = L"." + target.filename().wstring() + L"." +
-                                  std::to_wstring(::GetCurrentProcessId()) + L"." + std::to_wstring(++counter) +
-                                  L".tmp";
+    const std::wstring tempLeaf = L"." + target.filename().wstring() + L"." + std::to_wstring(::GetCurrentProcessId()) +
+                                  L"." + std::to_wstring(++counter) + L".tmp";
     const std::filesystem::path temp = folder / tempLeaf;
-    Handle file(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle file(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid())
         return describe(::GetLastError());
     auto fail = [&temp, &file](DWORD error) {
@@ -198,8 +197,8 @@ std::optional<std::string> replaceFile(const std::filesystem::path& target, std:
         return fail(::GetLastError());
     file.close();
     // ReplaceFile keeps the old file's attributes and security; a new document is simply moved in place.
-    if (exists && ::ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                                 nullptr))
+    if (exists &&
+        ::ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
         return std::nullopt;
     if (::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return std::nullopt;

@@ -1,110 +1,19 @@
 #include "store/ini_document.h"
 
+#include "store/ini_editor.h"
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <unordered_map>
 
+#include "store/ini_grammar.h"
 #include "util/gbk.h"
 
-// The grammar, line by line (a line ends at CR LF, LF or a lone CR; blanks are space and tab):
-//
-//   head    = blanks "[" name ( "]" anything | end of line )     name ends at the first "]" of its own, blanks trimmed
-//   comment = blanks ";" anything
-//   key     = blanks key-name blanks "=" blanks value blanks     the first "=" ends the key name
-//   other   = anything else (blank lines, text without "=")       kept, never read
-//
-// A value that is at least two bytes long and starts and ends with the same quote (" or ') loses that one pair.
-// Lines before the first head belong to no section. With duplicate sections or keys, the first one counts.
 namespace store {
-namespace {
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-bool isBreak(char c) {
-    return c == '\r' || c == '\n';
-}
-
-// End of the line that starts at or contains pos (the position of its first break byte, or the end of the text).
-std::size_t lineEnd(std::string_view text, std::size_t pos) {
-    while (pos < text.size() && !isBreak(text[pos]))
-        ++pos;
-    return pos;
-}
-
-std::size_t breakLength(std::string_view text, std::size_t end) {
-    if (end >= text.size())
-        return 0;
-    if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n')
-        return 2;
-    return 1;
-}
-
-// The name inside a head line that starts with "[" at open; ends at the first "]" that is a character of its own.
-std::string_view headName(std::string_view line, std::size_t open) {
-    std::size_t pos = open + 1;
-    std::size_t close = line.size();
-    while (pos < line.size()) {
-        const std::size_t len = util::gbk::charLength(line, pos);
-        if (len == 1 && line[pos] == ']') {
-            close = pos;
-            break;
-        }
-        pos += len;
-    }
-    return trimBlanks(line.substr(open + 1, close - open - 1));
-}
-
-std::string_view unquote(std::string_view value) {
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-        return value.substr(1, value.size() - 2);
-    return value;
-}
-
-// A parsed body line: where its key and value are, when it is a key line.
-struct ParsedLine {
-    bool isKey = false;
-    std::size_t keyStart = 0, keyLength = 0;
-    std::size_t equalsAt = 0;
-    std::size_t valueStart = 0, valueLength = 0;
-};
-
-ParsedLine parseLine(std::string_view line) {
-    ParsedLine parsed;
-    std::size_t start = 0;
-    while (start < line.size() && isBlank(line[start]))
-        ++start;
-    if (start == line.size() || line[start] == ';' || line[start] == '[')
-        return parsed;
-    const std::size_t eq = line.find('=', start);  // "=" is never the second byte of a GBK character
-    if (eq == std::string_view::npos)
-        return parsed;
-    const std::string_view key = trimBlanks(line.substr(start, eq - start));
-    const std::string_view value = unquote(trimBlanks(line.substr(eq + 1)));
-    parsed.isKey = true;
-    parsed.keyStart = static_cast<std::size_t>(key.data() - line.data());
-    parsed.keyLength = key.size();
-    parsed.equalsAt = eq;
-    parsed.valueStart = static_cast<std::size_t>(value.data() - line.data());
-    parsed.valueLength = value.size();
-    return parsed;
-}
-
-template <typename Pairs>
-auto hashRange(const Pairs& pairs, std::uint64_t hash) {
-    using Pair = typename Pairs::value_type;
-    return std::equal_range(pairs.begin(), pairs.end(), Pair{hash, 0},
-                            [](const Pair& a, const Pair& b) { return a.first < b.first; });
-}
-
-bool containsBreakOrNul(std::string_view text) {
-    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
-}
-
-}  // namespace
+using namespace grammar;
 
 std::string_view trimBlanks(std::string_view text) {
     std::size_t begin = 0, end = text.size();
@@ -174,8 +83,8 @@ void IniDocument::indexSections() {
         first = false;
         sections_.push_back({static_cast<std::uint32_t>(lineStart),
                              static_cast<std::uint32_t>(end + breakLength(text, end)),
-                             static_cast<std::uint32_t>(text.size()),
-                             static_cast<std::uint32_t>(name.data() - base), static_cast<std::uint32_t>(name.size())});
+                             static_cast<std::uint32_t>(text.size()), static_cast<std::uint32_t>(name.data() - base),
+                             static_cast<std::uint32_t>(name.size())});
         searchFrom = end;
     }
     sectionsByHash_.reserve(sections_.size());
@@ -211,12 +120,11 @@ const std::vector<IniDocument::KeyLine>& IniDocument::keyLines(std::size_t index
         const std::size_t brk = breakLength(text, end);
         const ParsedLine parsed = parseLine(text.substr(pos, end - pos));
         if (parsed.isKey) {
-            lines.push_back({static_cast<std::uint32_t>(pos), static_cast<std::uint32_t>(end),
-                             static_cast<std::uint32_t>(brk), static_cast<std::uint32_t>(pos + parsed.keyStart),
-                             static_cast<std::uint32_t>(parsed.keyLength),
-                             static_cast<std::uint32_t>(pos + parsed.valueStart),
-                             static_cast<std::uint32_t>(parsed.valueLength),
-                             nameHash(text.substr(pos + parsed.keyStart, parsed.keyLength))});
+            lines.push_back(
+                {static_cast<std::uint32_t>(pos), static_cast<std::uint32_t>(end), static_cast<std::uint32_t>(brk),
+                 static_cast<std::uint32_t>(pos + parsed.keyStart), static_cast<std::uint32_t>(parsed.keyLength),
+                 static_cast<std::uint32_t>(pos + parsed.valueStart), static_cast<std::uint32_t>(parsed.valueLength),
+                 nameHash(text.substr(pos + parsed.keyStart, parsed.keyLength))});
         }
         pos = end + brk;
     }
@@ -270,236 +178,37 @@ std::optional<std::vector<IniEntry>> IniDocument::entries(std::string_view secti
 }
 
 std::optional<std::string> IniDocument::checkEdit(const IniEdit& edit) {
-    const std::string_view section = trimBlanks(edit.section);
-    if (section.empty())
-        return "the section name is empty";
-    if (containsBreakOrNul(edit.section))
-        return "the section name holds a line break or NUL";
-    for (std::size_t pos = 0; pos < section.size(); pos += util::gbk::charLength(section, pos)) {
-        if (section[pos] == ']' && util::gbk::charLength(section, pos) == 1)
-            return "the section name holds a \"]\", which would end it early";
-    }
-    if (edit.kind == IniEdit::Kind::SetValue || edit.kind == IniEdit::Kind::DeleteKey) {
-        const std::string_view key = trimBlanks(edit.key);
-        if (key.empty())
-            return "the key name is empty";
-        if (containsBreakOrNul(edit.key))
-            return "the key name holds a line break or NUL";
-        if (key.front() == ';' || key.front() == '[')
-            return "the key name starts with \";\" or \"[\", which would not read back as a key";
-        if (key.find('=') != std::string_view::npos)
-            return "the key name holds \"=\"";
-    }
-    if (edit.kind == IniEdit::Kind::SetValue && containsBreakOrNul(edit.value))
-        return "the value holds a line break or NUL";
-    return std::nullopt;
+    return checkEdit(edit.kind, edit.section, edit.key, edit.value);
 }
 
-// Makes a list of edits on a copy of the document's lines, touching only the sections the edits reach, and writes
-// the result out: sections no edit touched are copied as they stand.
-class IniEditor {
-public:
-    explicit IniEditor(const IniDocument& doc) : doc_(doc), text_(doc.text_) {
-        touched_.assign(doc.sections_.size(), kUntouched);
+std::optional<std::string> IniDocument::checkEdit(IniEdit::Kind kind,
+                                                  std::string_view rawSection,
+                                                  std::string_view rawKey,
+                                                  std::string_view value) {
+    const std::string_view section = trimBlanks(rawSection);
+    if (section.empty())
+        return "节名为空";
+    if (containsBreakOrNul(rawSection))
+        return "节名含有换行符或空字符";
+    for (std::size_t pos = 0; pos < section.size(); pos += util::gbk::charLength(section, pos)) {
+        if (section[pos] == ']' && util::gbk::charLength(section, pos) == 1)
+            return "节名含有“]”";
     }
-
-    void apply(const IniEdit& edit) {
-        const std::string_view section = trimBlanks(edit.section);
-        const std::string_view key = trimBlanks(edit.key);
-        switch (edit.kind) {
-            case IniEdit::Kind::SetValue:
-                setValue(section, key, edit.value);
-                break;
-            case IniEdit::Kind::DeleteKey:
-                if (auto s = findAlive(section)) {
-                    EditSection& sec = sections_[*s];
-                    if (auto line = findKeyLine(sec, key))
-                        sec.lines.erase(sec.lines.begin() + static_cast<std::ptrdiff_t>(*line));
-                }
-                break;
-            case IniEdit::Kind::DeleteSection:
-                if (auto s = findAlive(section)) {
-                    EditSection& sec = sections_[*s];
-                    std::erase_if(sec.lines, [](const Line& l) { return l.isHead || l.isKey; });
-                    sec.alive = false;
-                }
-                break;
-            case IniEdit::Kind::ClearSection:
-                if (auto s = findAlive(section))
-                    sections_[*s].lines.resize(1);  // the head stays
-                break;
-        }
+    if (kind == IniEdit::Kind::SetValue || kind == IniEdit::Kind::DeleteKey) {
+        const std::string_view key = trimBlanks(rawKey);
+        if (key.empty())
+            return "键名为空";
+        if (containsBreakOrNul(rawKey))
+            return "键名含有换行符或空字符";
+        if (key.front() == ';' || key.front() == '[')
+            return "键名以“;”或“[”开头";
+        if (key.find('=') != std::string_view::npos)
+            return "键名含有“=”";
     }
-
-    std::string write() const {
-        std::string out;
-        out.reserve(text_.size() + extraBytes_ + 64);
-        auto append = [&out](std::string_view bytes) {
-            if (bytes.empty())
-                return;
-            // A line that ended the file without a break gets one when anything follows it.
-            if (!out.empty() && !isBreak(out.back()))
-                out.append("\r\n");
-            out.append(bytes);
-        };
-        append(text_.substr(0, doc_.preambleEnd_));
-        for (std::size_t i = 0; i < doc_.sections_.size(); ++i) {
-            if (touched_[i] == kUntouched) {
-                const auto& s = doc_.sections_[i];
-                append(text_.substr(s.headStart, s.end - s.headStart));
-            } else {
-                writeLines(sections_[touched_[i]], append);
-            }
-        }
-        for (std::size_t index : appended_)
-            writeLines(sections_[index], append);
-        return out;
-    }
-
-private:
-    static constexpr std::size_t kUntouched = std::numeric_limits<std::size_t>::max();
-
-    struct Line {
-        std::string_view text;  // without its break
-        std::string_view lineBreak;
-        bool isHead = false;
-        bool isKey = false;
-        std::uint32_t keyStart = 0, keyLength = 0, equalsAt = 0;
-        std::uint64_t keyHash = 0;
-    };
-    struct EditSection {
-        std::string_view name;
-        bool alive = true;
-        std::vector<Line> lines;  // lines[0] is the head while alive
-    };
-
-    template <typename Append>
-    static void writeLines(const EditSection& sec, Append& append) {
-        for (const Line& line : sec.lines) {
-            append(line.text);
-            append(line.lineBreak);
-        }
-    }
-
-    std::string_view store(std::string_view a, std::string_view b = {}, std::string_view c = {},
-                           std::string_view d = {}) {
-        const std::size_t size = a.size() + b.size() + c.size() + d.size();
-        if (arena_.empty() || arenaUsed_ + size > arenaSize_) {
-            arenaSize_ = std::max<std::size_t>(size, 1 << 20);
-            arena_.push_back(std::make_unique<char[]>(arenaSize_));
-            arenaUsed_ = 0;
-        }
-        char* dest = arena_.back().get() + arenaUsed_;
-        char* p = dest;
-        for (std::string_view part : {a, b, c, d}) {
-            if (!part.empty())
-                std::memcpy(p, part.data(), part.size());
-            p += part.size();
-        }
-        arenaUsed_ += size;
-        extraBytes_ += size + 2;
-        return {dest, size};
-    }
-
-    static Line makeLine(std::string_view text, std::string_view lineBreak) {
-        Line line{text, lineBreak};
-        const ParsedLine parsed = parseLine(text);
-        if (parsed.isKey) {
-            line.isKey = true;
-            line.keyStart = static_cast<std::uint32_t>(parsed.keyStart);
-            line.keyLength = static_cast<std::uint32_t>(parsed.keyLength);
-            line.equalsAt = static_cast<std::uint32_t>(parsed.equalsAt);
-            line.keyHash = nameHash(text.substr(parsed.keyStart, parsed.keyLength));
-        }
-        return line;
-    }
-
-    // Copies an original section's lines into an editable section (once).
-    std::size_t touch(std::size_t original) {
-        if (touched_[original] != kUntouched)
-            return touched_[original];
-        const auto& s = doc_.sections_[original];
-        EditSection sec;
-        sec.name = text_.substr(s.nameStart, s.nameLength);
-        for (std::size_t pos = s.headStart; pos < s.end;) {
-            const std::size_t end = lineEnd(text_, pos);
-            const std::size_t brk = breakLength(text_, end);
-            Line line = pos == s.headStart ? Line{text_.substr(pos, end - pos), {}, true}
-                                           : makeLine(text_.substr(pos, end - pos), {});
-            line.lineBreak = text_.substr(end, brk);
-            sec.lines.push_back(line);
-            pos = end + brk;
-        }
-        sections_.push_back(std::move(sec));
-        touched_[original] = sections_.size() - 1;
-        return touched_[original];
-    }
-
-    std::optional<std::size_t> findAlive(std::string_view name) {
-        const std::uint64_t hash = nameHash(name);
-        const auto [begin, end] = hashRange(doc_.sectionsByHash_, hash);
-        for (auto it = begin; it != end; ++it) {
-            const auto& s = doc_.sections_[it->second];
-            if (!util::gbk::equalsIgnoringAsciiCase(text_.substr(s.nameStart, s.nameLength), name))
-                continue;
-            if (touched_[it->second] == kUntouched || sections_[touched_[it->second]].alive)
-                return touch(it->second);
-        }
-        if (auto found = appendedByHash_.find(hash); found != appendedByHash_.end()) {
-            for (std::size_t index : found->second) {
-                const EditSection& sec = sections_[index];
-                if (sec.alive && util::gbk::equalsIgnoringAsciiCase(sec.name, name))
-                    return index;
-            }
-        }
-        return std::nullopt;
-    }
-
-    static std::optional<std::size_t> findKeyLine(const EditSection& sec, std::string_view key) {
-        const std::uint64_t hash = nameHash(key);
-        for (std::size_t i = 1; i < sec.lines.size(); ++i) {
-            const Line& line = sec.lines[i];
-            if (line.isKey && line.keyHash == hash &&
-                util::gbk::equalsIgnoringAsciiCase(line.text.substr(line.keyStart, line.keyLength), key))
-                return i;
-        }
-        return std::nullopt;
-    }
-
-    void setValue(std::string_view section, std::string_view key, std::string_view value) {
-        auto s = findAlive(section);
-        if (!s) {
-            EditSection sec;
-            const std::string_view head = store("[", section, "]");
-            sec.name = head.substr(1, section.size());
-            sec.lines.push_back(Line{head, "\r\n", true});
-            sections_.push_back(std::move(sec));
-            s = sections_.size() - 1;
-            appended_.push_back(*s);
-            appendedByHash_[nameHash(section)].push_back(*s);
-        }
-        EditSection& sec = sections_[*s];
-        if (auto found = findKeyLine(sec, key)) {
-            Line& line = sec.lines[*found];
-            line.text = store(line.text.substr(0, line.equalsAt + 1), value);
-            return;
-        }
-        // A new key goes right after the last key line, or right after the head.
-        std::size_t at = sec.lines.size();
-        while (at > 1 && !sec.lines[at - 1].isKey)
-            --at;
-        sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(at), makeLine(store(key, "=", value), "\r\n"));
-    }
-
-    const IniDocument& doc_;
-    std::string_view text_;
-    std::vector<std::size_t> touched_;  // original section -> index in sections_
-    std::vector<EditSection> sections_;
-    std::vector<std::size_t> appended_;
-    std::unordered_map<std::uint64_t, std::vector<std::size_t>> appendedByHash_;
-    std::vector<std::unique_ptr<char[]>> arena_;
-    std::size_t arenaSize_ = 0, arenaUsed_ = 0, extraBytes_ = 0;
-};
+    if (kind == IniEdit::Kind::SetValue && containsBreakOrNul(value))
+        return "值含有换行符或空字符";
+    return std::nullopt;
+}
 
 IniDocument::EditResult IniDocument::withEdits(const std::vector<IniEdit>& edits) const {
     for (std::size_t i = 0; i < edits.size(); ++i) {
@@ -509,7 +218,7 @@ IniDocument::EditResult IniDocument::withEdits(const std::vector<IniEdit>& edits
     IniEditor editor(*this);
     for (const IniEdit& edit : edits)
         editor.apply(edit);
-    return {editor.write(), {}};
+    return {editor.text(), {}};
 }
 
 }  // namespace store

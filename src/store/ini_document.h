@@ -43,7 +43,7 @@ struct IniEntry {
 };
 
 class IniDocument {
-public:
+  public:
     IniDocument() = default;
     explicit IniDocument(std::string text);
 
@@ -70,8 +70,12 @@ public:
 
     // Checks one edit's names and value without making it; the reason when it cannot be written.
     static std::optional<std::string> checkEdit(const IniEdit& edit);
+    static std::optional<std::string> checkEdit(IniEdit::Kind kind,
+                                                std::string_view section,
+                                                std::string_view key,
+                                                std::string_view value);
 
-private:
+  private:
     friend class IniEditor;
 
     struct Section {

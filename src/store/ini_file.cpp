@@ -101,28 +101,43 @@ std::optional<std::string> IniFile::read(std::string_view section, std::string_v
 }
 
 bool IniFile::write(const std::vector<IniEdit>& edits) {
-    for (std::size_t i = 0; i < edits.size(); ++i) {
-        if (auto reason = IniDocument::checkEdit(edits[i])) {
+    for (const IniEdit& edit : edits) {
+        if (auto reason = IniDocument::checkEdit(edit)) {
             lastError_ = *reason;
             return false;
         }
     }
+    return update([&edits](const IniDocument&, IniEditor& editor) -> std::optional<std::string> {
+        for (const IniEdit& edit : edits) {
+            if (auto reason = editor.apply(edit))
+                return reason;
+        }
+        return std::nullopt;
+    });
+}
+
+bool IniFile::update(const EditFunction& makeEdits) {
+    lastError_.clear();
     const std::filesystem::path target = fileio::writeTarget(path_);
     fileio::DocumentLock lock(target);
     // Under the lock, start from what is on disk now, whatever a scope has seen.
     scopeChecked_ = false;
     refresh();
-    if (unreadable_) {
+    if (unreadable_)
         return false;  // lastError_ says why; writing would lose what could not be read
+    const std::shared_ptr<const IniDocument> current = document_;
+    std::string text;
+    {
+        IniEditor editor(*current);
+        if (auto reason = makeEdits(*current, editor)) {
+            lastError_ = *reason;
+            return false;
+        }
+        text = editor.text();
     }
-    auto result = document_->withEdits(edits);
-    if (!result.text) {
-        lastError_ = result.error.reason;
-        return false;
-    }
-    if (*result.text == document_->text() && stamp_.exists)
+    if (text == current->text() && stamp_.exists)
         return true;
-    auto bytes = encode(*result.text);
+    auto bytes = encode(text);
     if (!bytes) {
         lastError_ = "文字无法以文件的 UTF-16 编码保存";
         return false;
@@ -133,7 +148,7 @@ bool IniFile::write(const std::vector<IniEdit>& edits) {
     }
     // The file now holds what was just written; its stamp is taken afresh and, being new, stays under suspicion
     // until the content has been compared once more after the stamp's granularity.
-    document_ = std::make_shared<const IniDocument>(std::move(*result.text));
+    document_ = std::make_shared<const IniDocument>(std::move(text));
     raw_ = std::move(*bytes);
     stamp_ = fileio::stampOf(path_);
     loaded_ = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "store/file_io.h"
 #include "store/ini_document.h"
+#include "store/ini_editor.h"
 
 // An INI file on disk, read and written through IniDocument. A parsed copy is kept and reused only while the file
 // on disk is unchanged (checked on every read, or once per ReadScope); every write is one atomic replacement of the
@@ -16,7 +18,7 @@
 namespace store {
 
 class IniFile {
-public:
+  public:
     explicit IniFile(std::filesystem::path path);
 
     const std::filesystem::path& path() const { return path_; }
@@ -35,12 +37,20 @@ public:
     // written; then nothing on disk has changed, and lastError() says why.
     bool write(const std::vector<IniEdit>& edits);
 
+    // A read-modify-write under the lock: makeEdits sees the document as it is on disk now and makes its edits
+    // with the editor; returning a reason aborts the write. The file is replaced once, at the end.
+    using EditFunction = std::function<std::optional<std::string>(const IniDocument& current, IniEditor& editor)>;
+    bool update(const EditFunction& makeEdits);
+
     const std::string& lastError() const { return lastError_; }
+
+    // Whether the file exists but could not be read at the last check (lastError() then says why).
+    bool unreadable() const { return unreadable_; }
 
     // While a scope is open, the file is checked at the first read only: every read of the scope sees the same
     // version of the document. Scopes nest; writes end the shared version.
     class ReadScope {
-    public:
+      public:
         explicit ReadScope(IniFile& file) : file_(file) { ++file_.scopeDepth_; }
         ~ReadScope() {
             if (--file_.scopeDepth_ == 0)
@@ -49,11 +59,11 @@ public:
         ReadScope(const ReadScope&) = delete;
         ReadScope& operator=(const ReadScope&) = delete;
 
-    private:
+      private:
         IniFile& file_;
     };
 
-private:
+  private:
     enum class Encoding { Plain, Utf8Bom, Utf16Le };
 
     void refresh();

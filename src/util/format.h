@@ -9,6 +9,7 @@ namespace util {
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
 #endif
-std::string format(const char* pattern, ...);
+std::string
+format(const char* pattern, ...);
 
 }  // namespace util

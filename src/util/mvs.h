@@ -4,7 +4,7 @@
 
 // The program's place in the system: where it runs from and where a user's own data belong.
 class CMvs {
-public:
+  public:
     // The full path of the running program file, or with folderOnly its folder.
     std::filesystem::path getAppPath(bool folderOnly) const;
 

@@ -1,7 +1,7 @@
 #include "util/mvs.h"
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <string>
 

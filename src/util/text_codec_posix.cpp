@@ -10,7 +10,10 @@ namespace {
 // GBK as the system means it is code page 936 (which, unlike plain GBK, has the euro sign at 0x80).
 constexpr const char* kSystemCodePage = "CP936";
 
-std::optional<std::string> convert(const char* to, const char* from, std::string_view input, bool lossy,
+std::optional<std::string> convert(const char* to,
+                                   const char* from,
+                                   std::string_view input,
+                                   bool lossy,
                                    std::string_view replacement) {
     iconv_t cd = ::iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))

@@ -30,8 +30,7 @@ std::optional<std::string> fromWide(UINT codePage, std::wstring_view text, bool 
     if (n <= 0 || (usedDefault && !lossy))
         return std::nullopt;
     std::string out(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
-                          nullptr);
+    ::WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
     return out;
 }
 

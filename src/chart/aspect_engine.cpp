@@ -1,0 +1,107 @@
+#include "chart/aspect_engine.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "chart/zodiac_sign_table.h"
+#include "util/c_number.h"
+#include "util/format.h"
+
+namespace chart {
+namespace {
+
+constexpr double kMaxOrb = 8.0;
+constexpr float kWideOrb = 4.f;
+constexpr int kSignDegrees = 30;
+
+// The text an aspect of the given sign distance goes to, or null for a distance that makes no aspect (1, 11).
+std::string* textForDistance(AspectTexts& texts, int distance) {
+    switch (distance) {
+        case 0:
+            return &texts.conjunction;
+        case 3:
+        case 9:
+            return &texts.square;
+        case 6:
+            return &texts.opposition;
+        case 4:
+        case 8:
+            return &texts.trine;
+        case 2:
+        case 10:
+            return &texts.sextile;
+        case 5:
+        case 7:
+            return &texts.plumBlossom;
+        default:
+            return nullptr;
+    }
+}
+
+// Whether a planet takes part in the pair scan. A sign list without a selection (-1), like the placeholder (0), means
+// the planet has no sign: pairing it through the difference of indices would report aspects to a sign nobody chose.
+bool takesPart(const PlanetPosition& planet) {
+    return isZodiacSign(planet.sign) && planet.degree != 0.f;
+}
+
+void appendEntry(std::string& text, int first, int second, double orb) {
+    // Wide is decided on the orb as a single-precision number, while the orb limit was tested on the exact value:
+    // an orb of 4.0000002 is within the limit of 8 and still close.
+    const bool wide = static_cast<float>(orb) > kWideOrb;
+    if (!text.empty())
+        text += ",";
+    if (wide)
+        text += " ( ";
+    text += planetAbbreviation(first);
+    if (wide)
+        text += "~";
+    text += planetAbbreviation(second);
+    if (wide)
+        text += " ) ";
+}
+
+// Ecliptic longitude of a position in single precision; a sign outside 1..12 has base 0.
+float longitude(int sign, float degree) {
+    const int base = isZodiacSign(sign) ? (sign - 1) * kSignDegrees : 0;
+    return util::narrowToFloat(base + static_cast<double>(degree));
+}
+
+}  // namespace
+
+AspectTexts computeAspects(const PlanetPositions& planets) {
+    AspectTexts texts;
+    for (int i = 0; i < kPlanetCount - 1; ++i) {
+        for (int j = i + 1; j < kPlanetCount; ++j) {
+            const PlanetPosition& a = planets[i];
+            const PlanetPosition& b = planets[j];
+            if (!takesPart(a) || !takesPart(b))
+                continue;
+            // The difference of two floats is exact in double; testing it rounded to float would let 8.0000005 pass.
+            const double orb = std::fabs(static_cast<double>(a.degree) - static_cast<double>(b.degree));
+            if (orb <= kMaxOrb) {
+                if (std::string* text = textForDistance(texts, std::abs(a.sign - b.sign)))
+                    appendEntry(*text, i, j, orb);
+            }
+            if (i == kSun && j == kMoon)
+                texts.sunMoon = util::format("%.2f", sunMoonDistance(a.sign, a.degree, b.sign, b.degree));
+        }
+    }
+    return texts;
+}
+
+double sunMoonDistance(int sunSign, float sunDegree, int moonSign, float moonDegree) {
+    constexpr double kHalfCircle = 180.0;
+    constexpr double kCircle = 360.0;
+    constexpr double kMargin = 0.0001;
+    const float sun = longitude(sunSign, sunDegree);
+    const float moon = longitude(moonSign, moonDegree);
+    double distance = std::fabs(static_cast<double>(sun) - static_cast<double>(moon));
+    if (distance > kHalfCircle) {
+        distance = kCircle - distance;
+        if (sun + kMargin < kHalfCircle && moon + kMargin > kHalfCircle)
+            return -distance;
+    }
+    return distance;
+}
+
+}  // namespace chart

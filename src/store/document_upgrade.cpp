@@ -1,0 +1,125 @@
+#include "store/document_upgrade.h"
+
+#include <algorithm>
+#include <bitset>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "store/person_document.h"
+#include "util/c_number.h"
+#include "util/gbk.h"
+
+// The conversion makes, in one editor, exactly the writes of the step-by-step conversion: for every section index
+// n from "uLastInd" down to 1, the 36 keys of the key table into section ql_n (empty when the old section has no
+// such key), then "ver". It then keeps what the step-by-step conversion would lose: old keys whose index is above
+// "uLastInd" and keys outside the key table go into the section of their index; keys with no index stay in a
+// section "ql" of their own. Only then does the old section go.
+namespace store {
+namespace {
+
+// An old key "name_<n>": its name and its index, or index 0 when it has no index (no "_", a suffix that is not a
+// decimal number as the document writes one, or an empty name).
+struct OldKey {
+    std::string_view name;
+    std::int32_t index = 0;
+};
+
+OldKey splitOldKey(std::string_view key) {
+    const std::size_t underscore = key.rfind('_');
+    if (underscore == std::string_view::npos || underscore == 0)
+        return {key, 0};
+    const std::string_view digits = key.substr(underscore + 1);
+    if (digits.empty() || digits.size() > 9 || digits.front() == '0' ||
+        digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return {key, 0};
+    return {key.substr(0, underscore), util::readCInt(digits)};
+}
+
+// The record position of a key-table name, matched as the document matches names (ASCII case ignored).
+int keyTablePosition(std::string_view name) {
+    static const std::unordered_map<std::string, int> positions = [] {
+        std::unordered_map<std::string, int> map;
+        for (int i = 0; i < static_cast<int>(kPersonKeyCount); ++i)
+            map.emplace(util::gbk::foldAsciiCase(keyName(static_cast<PersonKey>(i))), i);
+        return map;
+    }();
+    if (name.size() > 16)
+        return -1;
+    const auto found = positions.find(util::gbk::foldAsciiCase(name));
+    return found == positions.end() ? -1 : found->second;
+}
+
+struct Slot {
+    std::array<std::string_view, kPersonKeyCount> values;
+    std::bitset<kPersonKeyCount> found;
+};
+
+std::optional<std::string> convert(const IniDocument& doc, IniEditor& editor) {
+    // Indices above the highest a person code can have are never written by the system; they are not made.
+    const std::int32_t last = std::min(util::readCInt(doc.value(kBaseSection, kLastIndexKey).value_or("")), kLastIndex);
+    const auto oldEntries = doc.entries(kOldSection);
+
+    std::vector<std::int32_t> slotOf(static_cast<std::size_t>(std::max(last, 0)) + 1, -1);
+    std::vector<Slot> slots;
+    struct Extra {
+        OldKey key;
+        std::string_view fullKey;
+        std::string_view value;
+    };
+    std::vector<Extra> extras;
+    std::unordered_set<std::string> seenExtras;
+    if (oldEntries) {
+        for (const IniEntry& entry : *oldEntries) {
+            const OldKey key = splitOldKey(entry.key);
+            const int position = key.index > 0 ? keyTablePosition(key.name) : -1;
+            if (position >= 0 && key.index <= last) {
+                std::int32_t& slot = slotOf[static_cast<std::size_t>(key.index)];
+                if (slot < 0) {
+                    slot = static_cast<std::int32_t>(slots.size());
+                    slots.emplace_back();
+                }
+                Slot& s = slots[static_cast<std::size_t>(slot)];
+                if (!s.found[static_cast<std::size_t>(position)]) {  // with duplicate keys the first one counts
+                    s.found.set(static_cast<std::size_t>(position));
+                    s.values[static_cast<std::size_t>(position)] = entry.value;
+                }
+            } else if (seenExtras.insert(util::gbk::foldAsciiCase(entry.key)).second) {
+                extras.push_back({key, entry.key, entry.value});
+            }
+        }
+    }
+
+    for (std::int32_t n = last; n >= 1; --n) {
+        const std::string section = personSection(n, DocumentForm::Current);
+        const std::int32_t slot = slotOf[static_cast<std::size_t>(n)];
+        for (PersonKey key : kKeyTable) {
+            const std::string_view value =
+                slot < 0 ? std::string_view()
+                         : slots[static_cast<std::size_t>(slot)].values[static_cast<std::size_t>(key)];
+            if (auto reason = editor.apply(IniEdit::Kind::SetValue, section, keyName(key), value))
+                return reason;
+        }
+    }
+    std::vector<const Extra*> unindexed;
+    for (const Extra& extra : extras) {
+        if (extra.key.index > 0 &&
+            !editor.apply(IniEdit::Kind::SetValue, personSection(extra.key.index, DocumentForm::Current),
+                          extra.key.name, extra.value))
+            continue;
+        unindexed.push_back(&extra);
+    }
+    if (auto reason = editor.apply(IniEdit::Kind::SetValue, kBaseSection, kVersionKey, kDocumentVersion))
+        return reason;
+    editor.apply(IniEdit::Kind::DeleteSection, kOldSection);
+    for (const Extra* extra : unindexed)
+        editor.apply(IniEdit::Kind::SetValue, kOldSection, extra->fullKey, extra->value);
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool upgradeDocument(CChkUid& store) {
+    return store.file().update(convert);
+}
+
+}  // namespace store

@@ -1,0 +1,201 @@
+#include "store/ini_editor.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "store/ini_grammar.h"
+#include "util/gbk.h"
+
+namespace store {
+
+using namespace grammar;
+
+// The editor copies the lines of the sections that edits reach, and only those; writing the text out copies the
+// untouched sections as they stand.
+IniEditor::IniEditor(const IniDocument& doc) : doc_(doc), text_(doc.text_) {
+    touched_.assign(doc.sections_.size(), kUntouched);
+}
+
+IniEditor::~IniEditor() = default;
+
+std::optional<std::string> IniEditor::apply(const IniEdit& edit) {
+    return apply(edit.kind, edit.section, edit.key, edit.value);
+}
+
+std::optional<std::string> IniEditor::apply(IniEdit::Kind kind,
+                                            std::string_view rawSection,
+                                            std::string_view rawKey,
+                                            std::string_view value) {
+    if (auto reason = IniDocument::checkEdit(kind, rawSection, rawKey, value))
+        return reason;
+    const std::string_view section = trimBlanks(rawSection);
+    const std::string_view key = trimBlanks(rawKey);
+    switch (kind) {
+        case IniEdit::Kind::SetValue:
+            setValue(section, key, value);
+            break;
+        case IniEdit::Kind::DeleteKey:
+            if (auto s = findAlive(section)) {
+                EditSection& sec = sections_[*s];
+                if (auto line = findKeyLine(sec, key))
+                    sec.lines.erase(sec.lines.begin() + static_cast<std::ptrdiff_t>(*line));
+            }
+            break;
+        case IniEdit::Kind::DeleteSection:
+            if (auto s = findAlive(section)) {
+                EditSection& sec = sections_[*s];
+                std::erase_if(sec.lines, [](const Line& l) { return l.isHead || l.isKey; });
+                sec.alive = false;
+            }
+            break;
+        case IniEdit::Kind::ClearSection:
+            if (auto s = findAlive(section))
+                sections_[*s].lines.resize(1);  // the head stays
+            break;
+    }
+    return std::nullopt;
+}
+
+std::string IniEditor::text() const {
+    std::string out;
+    out.reserve(text_.size() + extraBytes_ + 64);
+    // Starts a line: a line that ended the file without a break gets one when anything follows it.
+    auto append = [&out](std::string_view bytes) {
+        if (bytes.empty())
+            return;
+        if (!out.empty() && !isBreak(out.back()))
+            out.append("\r\n");
+        out.append(bytes);
+    };
+    append(text_.substr(0, doc_.preambleEnd_));
+    for (std::size_t i = 0; i < doc_.sections_.size(); ++i) {
+        if (touched_[i] == kUntouched) {
+            const auto& s = doc_.sections_[i];
+            append(text_.substr(s.headStart, s.end - s.headStart));
+        } else {
+            writeLines(sections_[touched_[i]], append, out);
+        }
+    }
+    for (std::size_t index : appended_)
+        writeLines(sections_[index], append, out);
+    return out;
+}
+
+template <typename Append>
+void IniEditor::writeLines(const EditSection& sec, Append& append, std::string& out) {
+    for (const Line& line : sec.lines) {
+        append(line.text);
+        out.append(line.lineBreak);
+    }
+}
+
+std::string_view IniEditor::store(std::string_view a, std::string_view b, std::string_view c, std::string_view d) {
+    const std::size_t size = a.size() + b.size() + c.size() + d.size();
+    if (arena_.empty() || arenaUsed_ + size > arenaSize_) {
+        arenaSize_ = std::max<std::size_t>(size, 1 << 20);
+        arena_.push_back(std::make_unique<char[]>(arenaSize_));
+        arenaUsed_ = 0;
+    }
+    char* dest = arena_.back().get() + arenaUsed_;
+    char* p = dest;
+    for (std::string_view part : {a, b, c, d}) {
+        if (!part.empty())
+            std::memcpy(p, part.data(), part.size());
+        p += part.size();
+    }
+    arenaUsed_ += size;
+    extraBytes_ += size + 2;
+    return {dest, size};
+}
+
+IniEditor::Line IniEditor::makeLine(std::string_view text, std::string_view lineBreak) {
+    Line line{text, lineBreak};
+    const ParsedLine parsed = parseLine(text);
+    if (parsed.isKey) {
+        line.isKey = true;
+        line.keyStart = static_cast<std::uint32_t>(parsed.keyStart);
+        line.keyLength = static_cast<std::uint32_t>(parsed.keyLength);
+        line.equalsAt = static_cast<std::uint32_t>(parsed.equalsAt);
+        line.keyHash = nameHash(text.substr(parsed.keyStart, parsed.keyLength));
+    }
+    return line;
+}
+
+// Copies an original section's lines into an editable section (once).
+std::size_t IniEditor::touch(std::size_t original) {
+    if (touched_[original] != kUntouched)
+        return touched_[original];
+    const auto& s = doc_.sections_[original];
+    EditSection sec;
+    sec.name = text_.substr(s.nameStart, s.nameLength);
+    for (std::size_t pos = s.headStart; pos < s.end;) {
+        const std::size_t end = lineEnd(text_, pos);
+        const std::size_t brk = breakLength(text_, end);
+        Line line = pos == s.headStart ? Line{text_.substr(pos, end - pos), {}, true}
+                                       : makeLine(text_.substr(pos, end - pos), {});
+        line.lineBreak = text_.substr(end, brk);
+        sec.lines.push_back(line);
+        pos = end + brk;
+    }
+    sections_.push_back(std::move(sec));
+    touched_[original] = sections_.size() - 1;
+    return touched_[original];
+}
+
+std::optional<std::size_t> IniEditor::findAlive(std::string_view name) {
+    const std::uint64_t hash = nameHash(name);
+    const auto [begin, end] = hashRange(doc_.sectionsByHash_, hash);
+    for (auto it = begin; it != end; ++it) {
+        const auto& s = doc_.sections_[it->second];
+        if (!util::gbk::equalsIgnoringAsciiCase(text_.substr(s.nameStart, s.nameLength), name))
+            continue;
+        if (touched_[it->second] == kUntouched || sections_[touched_[it->second]].alive)
+            return touch(it->second);
+    }
+    if (auto found = appendedByHash_.find(hash); found != appendedByHash_.end()) {
+        for (std::size_t index : found->second) {
+            const EditSection& sec = sections_[index];
+            if (sec.alive && util::gbk::equalsIgnoringAsciiCase(sec.name, name))
+                return index;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> IniEditor::findKeyLine(const EditSection& sec, std::string_view key) {
+    const std::uint64_t hash = nameHash(key);
+    for (std::size_t i = 1; i < sec.lines.size(); ++i) {
+        const Line& line = sec.lines[i];
+        if (line.isKey && line.keyHash == hash &&
+            util::gbk::equalsIgnoringAsciiCase(line.text.substr(line.keyStart, line.keyLength), key))
+            return i;
+    }
+    return std::nullopt;
+}
+
+void IniEditor::setValue(std::string_view section, std::string_view key, std::string_view value) {
+    auto s = findAlive(section);
+    if (!s) {
+        EditSection sec;
+        const std::string_view head = store("[", section, "]");
+        sec.name = head.substr(1, section.size());
+        sec.lines.push_back(Line{head, "\r\n", true});
+        sections_.push_back(std::move(sec));
+        s = sections_.size() - 1;
+        appended_.push_back(*s);
+        appendedByHash_[nameHash(section)].push_back(*s);
+    }
+    EditSection& sec = sections_[*s];
+    if (auto found = findKeyLine(sec, key)) {
+        Line& line = sec.lines[*found];
+        line.text = store(line.text.substr(0, line.equalsAt + 1), value);
+        return;
+    }
+    // A new key goes right after the last key line, or right after the head.
+    std::size_t at = sec.lines.size();
+    while (at > 1 && !sec.lines[at - 1].isKey)
+        --at;
+    sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(at), makeLine(store(key, "=", value), "\r\n"));
+}
+
+}  // namespace store

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "store/ini_document.h"
+
+// Makes edits on an IniDocument one after the other, as the platform's write functions would make them on the file,
+// and gives the resulting text. Only the sections that edits reach are copied; the rest is written out as it stands.
+namespace store {
+
+class IniEditor {
+  public:
+    explicit IniEditor(const IniDocument& doc);
+    ~IniEditor();
+    IniEditor(const IniEditor&) = delete;
+    IniEditor& operator=(const IniEditor&) = delete;
+
+    // Makes one edit; the reason when it cannot be written faithfully (then nothing changed).
+    std::optional<std::string> apply(const IniEdit& edit);
+    std::optional<std::string> apply(IniEdit::Kind kind,
+                                     std::string_view section,
+                                     std::string_view key = {},
+                                     std::string_view value = {});
+
+    // The document's text with every edit made so far.
+    std::string text() const;
+
+  private:
+    static constexpr std::size_t kUntouched = std::numeric_limits<std::size_t>::max();
+
+    struct Line {
+        std::string_view text;  // without its break
+        std::string_view lineBreak;
+        bool isHead = false;
+        bool isKey = false;
+        std::uint32_t keyStart = 0, keyLength = 0, equalsAt = 0;
+        std::uint64_t keyHash = 0;
+    };
+    struct EditSection {
+        std::string_view name;
+        bool alive = true;
+        std::vector<Line> lines;  // lines[0] is the head while alive
+    };
+
+    template <typename Append>
+    static void writeLines(const EditSection& sec, Append& append, std::string& out);
+    static Line makeLine(std::string_view text, std::string_view lineBreak);
+    static std::optional<std::size_t> findKeyLine(const EditSection& sec, std::string_view key);
+
+    std::string_view store(std::string_view a,
+                           std::string_view b = {},
+                           std::string_view c = {},
+                           std::string_view d = {});
+    std::size_t touch(std::size_t original);
+    std::optional<std::size_t> findAlive(std::string_view name);
+    void setValue(std::string_view section, std::string_view key, std::string_view value);
+
+    const IniDocument& doc_;
+    std::string_view text_;
+    std::vector<std::size_t> touched_;  // original section -> index in sections_
+    std::vector<EditSection> sections_;
+    std::vector<std::size_t> appended_;
+    std::unordered_map<std::uint64_t, std::vector<std::size_t>> appendedByHash_;
+    std::vector<std::unique_ptr<char[]>> arena_;
+    std::size_t arenaSize_ = 0, arenaUsed_ = 0, extraBytes_ = 0;
+};
+
+}  // namespace store
