@@ -20,13 +20,13 @@ using PlanetPositions = std::array<PlanetPosition, kPlanetCount>;
 // The seven texts of the aspect fields (GBK), each empty when nothing was found. An entry names the two planets by
 // their abbreviations, "日月"; a wide one (orb above 4) reads " ( 日~月 ) "; entries are joined by ",".
 struct AspectTexts {
-    std::string square;       // 刑: 3 or 9 signs apart
-    std::string opposition;   // 冲: 6
-    std::string conjunction;  // 合: 0
-    std::string trine;        // 拱: 4 or 8
-    std::string sextile;      // 六合: 2 or 10
-    std::string plumBlossom;  // 梅花: 5 or 7
-    std::string sunMoon;      // 日月: the sun-moon distance, "%.2f"
+    std::string square{};       // 刑: 3 or 9 signs apart
+    std::string opposition{};   // 冲: 6
+    std::string conjunction{};  // 合: 0
+    std::string trine{};        // 拱: 4 or 8
+    std::string sextile{};      // 六合: 2 or 10
+    std::string plumBlossom{};  // 梅花: 5 or 7
+    std::string sunMoon{};      // 日月: the sun-moon distance, "%.2f"
 
     bool operator==(const AspectTexts&) const = default;
 };
