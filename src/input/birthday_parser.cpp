@@ -99,7 +99,7 @@ std::optional<DigitRunDate> digitRun(std::string_view text) {
                             {}};
         result.working = result.date.year + "-" + result.date.month + "-" + result.date.day;
         if (length > kDateRunLength)
-            result.working += "," + std::string(run.substr(kDateRunLength, kTimeLength));
+            result.working.append(",").append(run.substr(kDateRunLength, kTimeLength));
         return result;
     }
     return std::nullopt;
@@ -182,7 +182,7 @@ BirthdayOutcome parseBirthday(std::string_view text) {
     result.day = util::readCInt(date->day);
     result.displayText = util::format("%d.%d.%d", result.year, result.month, result.day);
     if (result.timeGiven)
-        result.displayText += "," + result.timeText;
+        result.displayText.append(",").append(result.timeText);
     if (!checkDate(result.year, result.month, result.day))
         return BirthdayError{BirthdayError::Kind::kBadDate, kBadDateMessage};
     return result;
