@@ -20,20 +20,21 @@ struct DignityRow {
 };
 
 constexpr std::array<DignityRow, kPlanetCount> kDignityTable = {{
-    {4, {5, 11, 1, 7}},           // sun
-    {4, {4, 10, 2, 8}},           // moon
-    {6, {3, 6, 9, 12, 11, 5}},    // mercury
-    {6, {2, 7, 8, 1, 12, 6}},     // venus
-    {6, {1, 8, 7, 2, 10, 4}},     // mars
-    {6, {9, 12, 3, 6, 4, 10}},    // jupiter
-    {6, {10, 11, 4, 5, 7, 1}},    // saturn
-    {4, {11, 5, 8, 2}},           // uranus
-    {4, {12, 6, 9, 3}},           // neptune
-    {4, {8, 2, 6, 12}},           // pluto
+    {4, {5, 11, 1, 7}},         // sun
+    {4, {4, 10, 2, 8}},         // moon
+    {6, {3, 6, 9, 12, 11, 5}},  // mercury
+    {6, {2, 7, 8, 1, 12, 6}},   // venus
+    {6, {1, 8, 7, 2, 10, 4}},   // mars
+    {6, {9, 12, 3, 6, 4, 10}},  // jupiter
+    {6, {10, 11, 4, 5, 7, 1}},  // saturn
+    {4, {11, 5, 8, 2}},         // uranus
+    {4, {12, 6, 9, 3}},         // neptune
+    {4, {8, 2, 6, 12}},         // pluto
 }};
 
 constexpr std::array<std::string_view, 4> kFourMarks = {kDomicile, kDetriment, kExaltation, kFall};
-constexpr std::array<std::string_view, 6> kSixMarks = {kDomicile, kDomicile, kDetriment, kDetriment, kExaltation, kFall};
+constexpr std::array<std::string_view, 6> kSixMarks = {kDomicile,  kDomicile,   kDetriment,
+                                                       kDetriment, kExaltation, kFall};
 
 }  // namespace
 

@@ -95,8 +95,8 @@ std::optional<DigitRunDate> digitRun(std::string_view text) {
         const std::string_view run = text.substr(start, length);
         if (length != kDateRunLength && length != kDateTimeRunLength && length < kShortestLongRun)
             return std::nullopt;
-        DigitRunDate result{{std::string(run.substr(0, 4)), std::string(run.substr(4, 2)), std::string(run.substr(6, 2))},
-                            {}};
+        DigitRunDate result{
+            {std::string(run.substr(0, 4)), std::string(run.substr(4, 2)), std::string(run.substr(6, 2))}, {}};
         result.working = result.date.year + "-" + result.date.month + "-" + result.date.day;
         if (length > kDateRunLength)
             result.working.append(",").append(run.substr(kDateRunLength, kTimeLength));

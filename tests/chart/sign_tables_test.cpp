@@ -47,8 +47,18 @@ TEST(ZodiacSignTable, ReadsTheAbbreviationOfAStoredSignNumber) {
         const char* stored;
         const char* abbreviation;
     } cases[] = {
-        {"1", "白"},   {"12", "鱼"}, {" 5", "狮"}, {"+7", "秤"},   {"9x", "射"},  {"011", "瓶"},
-        {"0", ""},     {"13", ""},   {"-1", ""},   {"", ""},       {"x5", ""},   {"99999999999999999999", ""},
+        {"1", "白"},
+        {"12", "鱼"},
+        {" 5", "狮"},
+        {"+7", "秤"},
+        {"9x", "射"},
+        {"011", "瓶"},
+        {"0", ""},
+        {"13", ""},
+        {"-1", ""},
+        {"", ""},
+        {"x5", ""},
+        {"99999999999999999999", ""},
         {"-99999999999999999999", ""},
     };
     for (const auto& c : cases) {
@@ -67,16 +77,16 @@ TEST(PlanetAbbreviation, NamesTheTenPlanetsInOrder) {
 // Each planet's marks for signs 1..12, "-" where a sign has none.
 TEST(DignityTable, MarksEveryPlanetInEverySign) {
     const char* const rows[kPlanetCount] = {
-        "旺---庙-陷---弱-",  // sun
-        "-旺-庙---陷-弱--",  // moon
+        "旺---庙-陷---弱-",    // sun
+        "-旺-庙---陷-弱--",    // moon
         "--庙-陷庙--弱-旺弱",  // mercury
         "弱庙---陷庙弱---旺",  // venus
         "庙弱-陷--弱庙-旺--",  // mars
         "--弱旺-弱--庙陷-庙",  // jupiter
         "陷--弱弱-旺--庙庙-",  // saturn
-        "-陷--弱--旺--庙-",  // uranus
-        "--陷--弱--旺--庙",  // neptune
-        "-弱---旺-庙---陷",  // pluto
+        "-陷--弱--旺--庙-",    // uranus
+        "--陷--弱--旺--庙",    // neptune
+        "-弱---旺-庙---陷",    // pluto
     };
     for (int planet = 0; planet < kPlanetCount; ++planet) {
         SCOPED_TRACE(planet);

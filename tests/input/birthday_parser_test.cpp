@@ -42,7 +42,9 @@ TEST(BirthdayParser, AcceptsEveryDocumentedSpelling) {
         {"1600.2.29", 1600, 2, 29, "1200", false, "1600.2.29"},
         {"1500.2.29", 1500, 2, 29, "1200", false, "1500.2.29"},
         {"10000.12.31,2359", 10000, 12, 31, "2359", true, "10000.12.31,2359"},
-        {"\xFF\xFE" "1991.1.2", 1991, 1, 2, "1200", false, "1991.1.2"},
+        {"\xFF\xFE"
+         "1991.1.2",
+         1991, 1, 2, "1200", false, "1991.1.2"},
         {"1991.1.2\0,1255"s, 1991, 1, 2, "1255", true, "1991.1.2,1255"},
     };
     for (const auto& c : cases) {
@@ -89,7 +91,7 @@ TEST(BirthdayParser, ReportsEachErrorWithItsMessage) {
         {"1991.1.2,", Kind::kBadTime, "输入的时间[]数值有误！"},
         {"1991.1.2,2400", Kind::kBadTime, "输入的时间[2400]数值有误！"},
         {"1991.13.40,2500", Kind::kBadTime, "输入的时间[2500]数值有误！"},  // the time is checked first
-        {"1991.1.2,123年", Kind::kBadTime, "输入的时间[123]数值有误！"},   // a character is never cut in half
+        {"1991.1.2,123年", Kind::kBadTime, "输入的时间[123]数值有误！"},    // a character is never cut in half
         {"1991.1.2,12\x81", Kind::kBadTime, "输入的时间[12\x81]数值有误！"},
         {"1991.2.29", Kind::kBadDate, badDate},
         {"1900.2.29", Kind::kBadDate, badDate},
@@ -133,12 +135,12 @@ TEST(BirthdayParser, ChecksDatesWithTheJulianRuleUpTo1582) {
         std::int32_t year, month, day;
         bool valid;
     } cases[] = {
-        {2000, 2, 29, true},   {1900, 2, 29, false}, {1600, 2, 29, true},     {1500, 2, 29, true},
-        {1582, 2, 29, false},  {1580, 2, 29, true},  {1700, 2, 29, false},    {2024, 2, 29, true},
-        {1991, 2, 28, true},   {1991, 4, 30, true},  {1991, 4, 31, false},    {1991, 11, 31, false},
-        {1991, 12, 31, true},  {1991, 1, 32, false}, {1991, 1, 0, false},     {1991, 0, 1, false},
-        {1991, 13, 1, false},  {1, 1, 1, true},      {10000, 12, 31, true},   {10001, 1, 1, false},
-        {0, 1, 1, false},      {-4, 2, 29, false},   {INT32_MIN, 1, 1, false}, {1991, INT32_MAX, 1, false},
+        {2000, 2, 29, true},  {1900, 2, 29, false}, {1600, 2, 29, true},      {1500, 2, 29, true},
+        {1582, 2, 29, false}, {1580, 2, 29, true},  {1700, 2, 29, false},     {2024, 2, 29, true},
+        {1991, 2, 28, true},  {1991, 4, 30, true},  {1991, 4, 31, false},     {1991, 11, 31, false},
+        {1991, 12, 31, true}, {1991, 1, 32, false}, {1991, 1, 0, false},      {1991, 0, 1, false},
+        {1991, 13, 1, false}, {1, 1, 1, true},      {10000, 12, 31, true},    {10001, 1, 1, false},
+        {0, 1, 1, false},     {-4, 2, 29, false},   {INT32_MIN, 1, 1, false}, {1991, INT32_MAX, 1, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.year << "." << c.month << "." << c.day);

@@ -16,13 +16,13 @@ TEST(CountryTable, SelectsTheZoneOfTheFirstSlotWhoseNameTheAreaContains) {
         {"美国", 18},
         {"冰岛", 13},
         {"新西兰", 1},
-        {"格林纳达", 21},       // the table's code 8, not the country's offset
-        {"英国伦敦", 12},       // the table's code -1 for "英国"
+        {"格林纳达", 21},  // the table's code 8, not the country's offset
+        {"英国伦敦", 12},  // the table's code -1 for "英国"
         {"中国北京", 5},
         {"美国纽约", 18},
-        {"中国和美国", 5},      // the first slot wins, not the first name in the text
+        {"中国和美国", 5},  // the first slot wins, not the first name in the text
         {"美国和中国", 5},
-        {"印度尼西亚", 6},      // not the "印度" that it contains
+        {"印度尼西亚", 6},  // not the "印度" that it contains
         {"印度", 8},
         {"南苏丹", 11},
         {"苏丹", 11},
@@ -36,7 +36,7 @@ TEST(CountryTable, SelectsTheZoneOfTheFirstSlotWhoseNameTheAreaContains) {
         {"南极洲", std::nullopt},
         {"", std::nullopt},
         {"爸泄鶣", std::nullopt},  // holds the bytes of "中国" across three characters
-        {"\xD6", std::nullopt},   // a lead byte cut off at the end
+        {"\xD6", std::nullopt},    // a lead byte cut off at the end
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.area);
@@ -62,7 +62,7 @@ TEST(CountryTable, HoldsEveryCountryOnceAndFindsEachByItsOwnName) {
         // Every name that contains another stands before it, so each country's own name finds its own zone.
         EXPECT_EQ(timeZoneIndexForArea(country.nameText()), country.zoneCode + kTimeZoneIndexOffset);
     }
-    const std::map<int, int> expected = {{-12, 8}, {-11, 3}, {-10, 1}, {-9, 5}, {-8, 9},  {-7, 6},
+    const std::map<int, int> expected = {{-12, 8}, {-11, 3}, {-10, 1}, {-9, 5},  {-8, 9},  {-7, 6},
                                          {-6, 4},  {-5, 9},  {-4, 8},  {-3, 19}, {-2, 28}, {-1, 43},
                                          {0, 15},  {3, 7},   {4, 12},  {5, 10},  {6, 5},   {8, 1}};
     EXPECT_EQ(countriesByCode, expected);

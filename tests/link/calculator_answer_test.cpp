@@ -50,11 +50,27 @@ TEST(CalculatorAnswer, ReadsTheSignByKeyInSignOrderAndTheKeyAsDecimalPoint) {
         int sign;
         std::optional<float> number;
     } cases[] = {
-        {"15Ari23", 1, 15.23f},  {"0Ari00", 1, 0.f},      {"15Ari5", 1, 15.5f},  {"29Can59", 4, 29.59f},
-        {"6Cap06", 10, 6.06f},   {"1Pis", 12, 1.f},       {" 3Aqu30", 11, 3.3f}, {"Leo1Ari2", 1, 0.f},
-        {"1Leo2Ari", 1, 1.f},    {"Ari15Ari", 1, .15f},   {"-2Tau10", 2, -2.1f}, {"x9Sco1", 8, 0.f},
-        {"abc", -1, {}},         {"15ari23", -1, {}},     {"", -1, {}},          {"\x81" "Ari", -1, {}},
-        {"1e3Gem", 3, 1000.f},   {"99999999999999999999999999999999999999999Sag", 9, 3.40282347e38f},
+        {"15Ari23", 1, 15.23f},
+        {"0Ari00", 1, 0.f},
+        {"15Ari5", 1, 15.5f},
+        {"29Can59", 4, 29.59f},
+        {"6Cap06", 10, 6.06f},
+        {"1Pis", 12, 1.f},
+        {" 3Aqu30", 11, 3.3f},
+        {"Leo1Ari2", 1, 0.f},
+        {"1Leo2Ari", 1, 1.f},
+        {"Ari15Ari", 1, .15f},
+        {"-2Tau10", 2, -2.1f},
+        {"x9Sco1", 8, 0.f},
+        {"abc", -1, {}},
+        {"15ari23", -1, {}},
+        {"", -1, {}},
+        {"\x81"
+         "Ari",
+         -1,
+         {}},
+        {"1e3Gem", 3, 1000.f},
+        {"99999999999999999999999999999999999999999Sag", 9, 3.40282347e38f},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.item);
