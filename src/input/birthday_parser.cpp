@@ -1,6 +1,7 @@
 #include "input/birthday_parser.h"
 
 #include <optional>
+#include <utility>
 
 #include "util/c_number.h"
 #include "util/format.h"
@@ -15,7 +16,8 @@
 //   digit run        ... YYYYMMDD[HHMM[d...]] ...       the first run of 8 or more ASCII digits; 8, 12 or 14 and
 //                                                       more digits; with 8 anything typed after it is dropped
 //
-// and then the time: the four bytes after the first "," as HHMM, 00..23 and 00..59; "1200" when there is no ",".
+// and then the time: the four bytes after the first "," (never half a character) as HHMM, 00..23 and 00..59;
+// "1200" when there is no ",". The time is checked before the date.
 // Every number is read as atoi reads it, so a part without digits is 0.
 namespace input {
 namespace {
@@ -180,11 +182,11 @@ BirthdayOutcome parseBirthday(std::string_view text) {
     result.year = util::readCInt(date->year);
     result.month = util::readCInt(date->month);
     result.day = util::readCInt(date->day);
+    if (!checkDate(result.year, result.month, result.day))
+        return BirthdayError{BirthdayError::Kind::kBadDate, kBadDateMessage};
     result.displayText = util::format("%d.%d.%d", result.year, result.month, result.day);
     if (result.timeGiven)
         result.displayText.append(",").append(result.timeText);
-    if (!checkDate(result.year, result.month, result.day))
-        return BirthdayError{BirthdayError::Kind::kBadDate, kBadDateMessage};
     return result;
 }
 
