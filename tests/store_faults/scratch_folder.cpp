@@ -79,6 +79,8 @@ Immutable::~Immutable() {
 std::optional<std::filesystem::path> folderTakingImmutable() {
     for (const std::filesystem::path& parent :
          {std::filesystem::temp_directory_path(), std::filesystem::path(QELVO_FAULTS_BINARY_DIR)}) {
+        if (::access(parent.c_str(), W_OK) != 0)
+            continue;
         const ScratchFolder probe(parent);
         writeBytes(probe / "probe", "");
         if (Immutable(probe / "probe").set())
