@@ -1,10 +1,11 @@
 #include "store/document_upgrade.h"
 
 #include <algorithm>
+#include <array>
 #include <bitset>
-#include <unordered_map>
 #include <unordered_set>
 
+#include "store/ini_document.h"
 #include "store/person_document.h"
 #include "util/c_number.h"
 #include "util/gbk.h"
@@ -37,16 +38,18 @@ OldKey splitOldKey(std::string_view key) {
 
 // The record position of a key-table name, matched as the document matches names (ASCII case ignored).
 int keyTablePosition(std::string_view name) {
-    static const std::unordered_map<std::string, int> positions = [] {
-        std::unordered_map<std::string, int> map;
-        for (int i = 0; i < static_cast<int>(kPersonKeyCount); ++i)
-            map.emplace(util::gbk::foldAsciiCase(keyName(static_cast<PersonKey>(i))), i);
-        return map;
+    static const auto hashes = [] {
+        std::array<std::uint64_t, kPersonKeyCount> h{};
+        for (std::size_t i = 0; i < kPersonKeyCount; ++i)
+            h[i] = nameHash(kKeyNames[i]);
+        return h;
     }();
-    if (name.size() > 16)
-        return -1;
-    const auto found = positions.find(util::gbk::foldAsciiCase(name));
-    return found == positions.end() ? -1 : found->second;
+    const std::uint64_t hash = nameHash(name);
+    for (std::size_t i = 0; i < kPersonKeyCount; ++i) {
+        if (hashes[i] == hash && util::gbk::equalsIgnoringAsciiCase(kKeyNames[i], name))
+            return static_cast<int>(i);
+    }
+    return -1;
 }
 
 struct Slot {
@@ -57,8 +60,6 @@ struct Slot {
 std::optional<std::string> convert(const IniDocument& doc, IniEditor& editor) {
     // Indices above the highest a person code can have are never written by the system; they are not made.
     const std::int32_t last = std::min(util::readCInt(doc.value(kBaseSection, kLastIndexKey).value_or("")), kLastIndex);
-    const auto oldEntries = doc.entries(kOldSection);
-
     std::vector<std::int32_t> slotOf(static_cast<std::size_t>(std::max(last, 0)) + 1, -1);
     std::vector<Slot> slots;
     struct Extra {
@@ -68,26 +69,24 @@ std::optional<std::string> convert(const IniDocument& doc, IniEditor& editor) {
     };
     std::vector<Extra> extras;
     std::unordered_set<std::string> seenExtras;
-    if (oldEntries) {
-        for (const IniEntry& entry : *oldEntries) {
-            const OldKey key = splitOldKey(entry.key);
-            const int position = key.index > 0 ? keyTablePosition(key.name) : -1;
-            if (position >= 0 && key.index <= last) {
-                std::int32_t& slot = slotOf[static_cast<std::size_t>(key.index)];
-                if (slot < 0) {
-                    slot = static_cast<std::int32_t>(slots.size());
-                    slots.emplace_back();
-                }
-                Slot& s = slots[static_cast<std::size_t>(slot)];
-                if (!s.found[static_cast<std::size_t>(position)]) {  // with duplicate keys the first one counts
-                    s.found.set(static_cast<std::size_t>(position));
-                    s.values[static_cast<std::size_t>(position)] = entry.value;
-                }
-            } else if (seenExtras.insert(util::gbk::foldAsciiCase(entry.key)).second) {
-                extras.push_back({key, entry.key, entry.value});
+    doc.forEachEntry(kOldSection, [&](const IniEntry& entry) {
+        const OldKey key = splitOldKey(entry.key);
+        const int position = key.index > 0 ? keyTablePosition(key.name) : -1;
+        if (position >= 0 && key.index <= last) {
+            std::int32_t& slot = slotOf[static_cast<std::size_t>(key.index)];
+            if (slot < 0) {
+                slot = static_cast<std::int32_t>(slots.size());
+                slots.emplace_back();
             }
+            Slot& s = slots[static_cast<std::size_t>(slot)];
+            if (!s.found[static_cast<std::size_t>(position)]) {  // with duplicate keys the first one counts
+                s.found.set(static_cast<std::size_t>(position));
+                s.values[static_cast<std::size_t>(position)] = entry.value;
+            }
+        } else if (seenExtras.insert(util::gbk::foldAsciiCase(entry.key)).second) {
+            extras.push_back({key, entry.key, entry.value});
         }
-    }
+    });
 
     for (std::int32_t n = last; n >= 1; --n) {
         const std::string section = personSection(n, DocumentForm::Current);

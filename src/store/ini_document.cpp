@@ -15,26 +15,20 @@ namespace store {
 
 using namespace grammar;
 
-std::string_view trimBlanks(std::string_view text) {
-    std::size_t begin = 0, end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
-}
-
 std::uint64_t nameHash(std::string_view name) {
     std::uint64_t hash = 14695981039346656037ull;
-    for (std::size_t pos = 0; pos < name.size();) {
-        const std::size_t len = util::gbk::charLength(name, pos);
-        for (std::size_t i = 0; i < len; ++i) {
-            auto c = static_cast<unsigned char>(name[pos + i]);
-            if (len == 1 && c >= 'A' && c <= 'Z')
+    const std::size_t size = name.size();
+    for (std::size_t pos = 0; pos < size; ++pos) {
+        auto c = static_cast<unsigned char>(name[pos]);
+        if (c < 0x80) {
+            if (c >= 'A' && c <= 'Z')
                 c = static_cast<unsigned char>(c - 'A' + 'a');
+        } else if (util::gbk::charLength(name, pos) == 2) {
+            // Both bytes of a two-byte character go in unfolded.
             hash = (hash ^ c) * 1099511628211ull;
+            c = static_cast<unsigned char>(name[++pos]);
         }
-        pos += len;
+        hash = (hash ^ c) * 1099511628211ull;
     }
     return hash;
 }
@@ -95,6 +89,7 @@ void IniDocument::indexSections() {
     std::sort(sectionsByHash_.begin(), sectionsByHash_.end());
     keyLines_.resize(sections_.size());
     keysByHash_.resize(sections_.size());
+    keyLinesBuilt_.resize(sections_.size());
 }
 
 std::optional<std::size_t> IniDocument::findSection(std::string_view name) const {
@@ -111,8 +106,9 @@ std::optional<std::size_t> IniDocument::findSection(std::string_view name) const
 
 const std::vector<IniDocument::KeyLine>& IniDocument::keyLines(std::size_t index) const {
     std::vector<KeyLine>& lines = keyLines_[index];
-    if (!lines.empty() || keysByHash_[index].capacity() != 0)
+    if (keyLinesBuilt_[index])
         return lines;
+    keyLinesBuilt_[index] = true;
     const std::string_view text(text_);
     const Section& s = sections_[index];
     for (std::size_t pos = s.bodyStart; pos < s.end;) {
@@ -123,27 +119,42 @@ const std::vector<IniDocument::KeyLine>& IniDocument::keyLines(std::size_t index
             lines.push_back(
                 {static_cast<std::uint32_t>(pos), static_cast<std::uint32_t>(end), static_cast<std::uint32_t>(brk),
                  static_cast<std::uint32_t>(pos + parsed.keyStart), static_cast<std::uint32_t>(parsed.keyLength),
-                 static_cast<std::uint32_t>(pos + parsed.valueStart), static_cast<std::uint32_t>(parsed.valueLength),
-                 nameHash(text.substr(pos + parsed.keyStart, parsed.keyLength))});
+                 static_cast<std::uint32_t>(pos + parsed.valueStart), static_cast<std::uint32_t>(parsed.valueLength)});
         }
         pos = end + brk;
     }
-    auto& byHash = keysByHash_[index];
-    byHash.reserve(lines.size() + 1);  // a non-zero capacity marks the section as indexed, even when it has no keys
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        byHash.emplace_back(lines[i].keyHash, static_cast<std::uint32_t>(i));
-    std::sort(byHash.begin(), byHash.end());
     return lines;
 }
 
 std::optional<std::size_t> IniDocument::findKey(std::size_t section, std::string_view key) const {
     if (key.empty())
         return std::nullopt;
+    const std::string_view text(text_);
     const std::vector<KeyLine>& lines = keyLines(section);
-    const auto [begin, end] = hashRange(keysByHash_[section], nameHash(key));
+    auto matches = [&](const KeyLine& line) {
+        return line.keyLength == key.size() &&
+               util::gbk::equalsIgnoringAsciiCase(text.substr(line.keyStart, line.keyLength), key);
+    };
+    // A person's section is small enough to walk; a large one gets a hash index on first use.
+    constexpr std::size_t kWalkLimit = 64;
+    if (lines.size() <= kWalkLimit) {
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (matches(lines[i]))
+                return i;
+        }
+        return std::nullopt;
+    }
+    auto& byHash = keysByHash_[section];
+    if (byHash.empty()) {
+        byHash.reserve(lines.size());
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            byHash.emplace_back(nameHash(text.substr(lines[i].keyStart, lines[i].keyLength)),
+                                static_cast<std::uint32_t>(i));
+        std::sort(byHash.begin(), byHash.end());
+    }
+    const auto [begin, end] = hashRange(byHash, nameHash(key));
     for (auto it = begin; it != end; ++it) {
-        const KeyLine& line = lines[it->second];
-        if (util::gbk::equalsIgnoringAsciiCase(std::string_view(text_).substr(line.keyStart, line.keyLength), key))
+        if (matches(lines[it->second]))
             return it->second;
     }
     return std::nullopt;
@@ -165,16 +176,27 @@ bool IniDocument::hasSection(std::string_view section) const {
 }
 
 std::optional<std::vector<IniEntry>> IniDocument::entries(std::string_view section) const {
+    std::vector<IniEntry> out;
+    if (!forEachEntry(section, [&out](const IniEntry& entry) { out.push_back(entry); }))
+        return std::nullopt;
+    return out;
+}
+
+bool IniDocument::forEachEntry(std::string_view section, const std::function<void(const IniEntry&)>& visit) const {
     const auto s = findSection(trimBlanks(section));
     if (!s)
-        return std::nullopt;
+        return false;
     const std::string_view text(text_);
-    std::vector<IniEntry> out;
-    const auto& lines = keyLines(*s);
-    out.reserve(lines.size());
-    for (const KeyLine& line : lines)
-        out.push_back({text.substr(line.keyStart, line.keyLength), text.substr(line.valueStart, line.valueLength)});
-    return out;
+    const Section& sec = sections_[*s];
+    for (std::size_t pos = sec.bodyStart; pos < sec.end;) {
+        const std::size_t end = lineEnd(text, pos);
+        const std::string_view line = text.substr(pos, end - pos);
+        const ParsedLine parsed = parseLine(line);
+        if (parsed.isKey)
+            visit({line.substr(parsed.keyStart, parsed.keyLength), line.substr(parsed.valueStart, parsed.valueLength)});
+        pos = end + breakLength(text, end);
+    }
+    return true;
 }
 
 std::optional<std::string> IniDocument::checkEdit(const IniEdit& edit) {
@@ -190,9 +212,11 @@ std::optional<std::string> IniDocument::checkEdit(IniEdit::Kind kind,
         return "节名为空";
     if (containsBreakOrNul(rawSection))
         return "节名含有换行符或空字符";
-    for (std::size_t pos = 0; pos < section.size(); pos += util::gbk::charLength(section, pos)) {
-        if (section[pos] == ']' && util::gbk::charLength(section, pos) == 1)
-            return "节名含有“]”";
+    if (section.find(']') != std::string_view::npos) {
+        for (std::size_t pos = 0; pos < section.size(); pos += util::gbk::charLength(section, pos)) {
+            if (section[pos] == ']')
+                return "节名含有“]”";
+        }
     }
     if (kind == IniEdit::Kind::SetValue || kind == IniEdit::Kind::DeleteKey) {
         const std::string_view key = trimBlanks(rawKey);

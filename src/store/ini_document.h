@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -56,6 +57,10 @@ class IniDocument {
     // The key lines of a section in file order (duplicates included), or nullopt when the section is missing.
     std::optional<std::vector<IniEntry>> entries(std::string_view section) const;
 
+    // Calls visit(entry) for each key line of a section in file order, without keeping them; false when the
+    // section is missing.
+    bool forEachEntry(std::string_view section, const std::function<void(const IniEntry&)>& visit) const;
+
     bool hasSection(std::string_view section) const;
 
     // The text that results from making the edits one after the other; the document itself does not change.
@@ -93,7 +98,6 @@ class IniDocument {
         std::uint32_t keyLength;
         std::uint32_t valueStart;
         std::uint32_t valueLength;
-        std::uint64_t keyHash;
     };
 
     void indexSections();
@@ -105,13 +109,22 @@ class IniDocument {
     std::uint32_t preambleEnd_ = 0;  // lines before the first head belong to no section
     std::vector<Section> sections_;
     std::vector<std::pair<std::uint64_t, std::uint32_t>> sectionsByHash_;  // sorted (hash, index)
-    // Built on first use per section: its key lines, and (hash, position) pairs sorted for lookup.
+    // Built on first use per section: its key lines, and for large sections (hash, position) pairs sorted for
+    // lookup.
     mutable std::vector<std::vector<KeyLine>> keyLines_;
     mutable std::vector<std::vector<std::pair<std::uint64_t, std::uint32_t>>> keysByHash_;
+    mutable std::vector<bool> keyLinesBuilt_;
 };
 
 // Trims blanks (space and tab) from both ends.
-std::string_view trimBlanks(std::string_view text);
+inline std::string_view trimBlanks(std::string_view text) {
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && (text[begin] == ' ' || text[begin] == '\t'))
+        ++begin;
+    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t'))
+        --end;
+    return text.substr(begin, end - begin);
+}
 
 // The hash under which names are looked up: of the name with ASCII case folded outside two-byte characters.
 std::uint64_t nameHash(std::string_view name);

@@ -10,6 +10,18 @@ namespace store {
 
 using namespace grammar;
 
+namespace {
+
+std::uint64_t filterBit(std::uint64_t hash) {
+    return std::uint64_t{1} << (hash & 63);
+}
+
+std::size_t filterWord(std::uint64_t hash) {
+    return (hash >> 6) & 3;
+}
+
+}  // namespace
+
 // The editor copies the lines of the sections that edits reach, and only those; writing the text out copies the
 // untouched sections as they stand.
 IniEditor::IniEditor(const IniDocument& doc) : doc_(doc), text_(doc.text_) {
@@ -37,12 +49,15 @@ std::optional<std::string> IniEditor::apply(IniEdit::Kind kind,
         case IniEdit::Kind::DeleteKey:
             if (auto s = findAlive(section)) {
                 EditSection& sec = sections_[*s];
-                if (auto line = findKeyLine(sec, key))
+                if (auto line = findKeyLine(sec, key, nameHash(key)))
                     sec.lines.erase(sec.lines.begin() + static_cast<std::ptrdiff_t>(*line));
             }
             break;
         case IniEdit::Kind::DeleteSection:
-            if (auto s = findAlive(section)) {
+            if (auto original = findUntouched(section)) {
+                // Deleting a section no edit has touched needs no copy of its lines: they are filtered on writing.
+                touched_[*original] = kDeletedUntouched;
+            } else if (auto s = findAlive(section)) {
                 EditSection& sec = sections_[*s];
                 std::erase_if(sec.lines, [](const Line& l) { return l.isHead || l.isKey; });
                 sec.alive = false;
@@ -69,9 +84,20 @@ std::string IniEditor::text() const {
     };
     append(text_.substr(0, doc_.preambleEnd_));
     for (std::size_t i = 0; i < doc_.sections_.size(); ++i) {
+        const auto& s = doc_.sections_[i];
         if (touched_[i] == kUntouched) {
-            const auto& s = doc_.sections_[i];
             append(text_.substr(s.headStart, s.end - s.headStart));
+        } else if (touched_[i] == kDeletedUntouched) {
+            // Only the head and the key lines go; comments, blank and odd lines stay.
+            for (std::size_t pos = s.bodyStart; pos < s.end;) {
+                const std::size_t end = lineEnd(text_, pos);
+                const std::size_t next = end + breakLength(text_, end);
+                if (!isKeyLine(text_.substr(pos, end - pos))) {
+                    append(text_.substr(pos, end - pos));
+                    out.append(text_.substr(end, next - end));
+                }
+                pos = next;
+            }
         } else {
             writeLines(sections_[touched_[i]], append, out);
         }
@@ -134,6 +160,8 @@ std::size_t IniEditor::touch(std::size_t original) {
         Line line = pos == s.headStart ? Line{text_.substr(pos, end - pos), {}, true}
                                        : makeLine(text_.substr(pos, end - pos), {});
         line.lineBreak = text_.substr(end, brk);
+        if (line.isKey)
+            sec.keyFilter[filterWord(line.keyHash)] |= filterBit(line.keyHash);
         sec.lines.push_back(line);
         pos = end + brk;
     }
@@ -142,28 +170,56 @@ std::size_t IniEditor::touch(std::size_t original) {
     return touched_[original];
 }
 
+std::optional<std::size_t> IniEditor::findUntouched(std::string_view name) const {
+    const auto [begin, end] = hashRange(doc_.sectionsByHash_, nameHash(name));
+    for (auto it = begin; it != end; ++it) {
+        const auto& s = doc_.sections_[it->second];
+        if (!util::gbk::equalsIgnoringAsciiCase(text_.substr(s.nameStart, s.nameLength), name))
+            continue;
+        const std::size_t state = touched_[it->second];
+        if (state == kDeletedUntouched)
+            continue;
+        if (state == kUntouched)
+            return it->second;
+        if (sections_[state].alive)
+            return std::nullopt;  // the first alive one has been touched
+    }
+    return std::nullopt;
+}
+
 std::optional<std::size_t> IniEditor::findAlive(std::string_view name) {
+    if (lastSection_ != kUntouched && name == lastName_ && sections_[lastSection_].alive)
+        return lastSection_;
+    auto remember = [this, name](std::size_t index) {
+        lastName_.assign(name);
+        lastSection_ = index;
+        return index;
+    };
     const std::uint64_t hash = nameHash(name);
     const auto [begin, end] = hashRange(doc_.sectionsByHash_, hash);
     for (auto it = begin; it != end; ++it) {
         const auto& s = doc_.sections_[it->second];
         if (!util::gbk::equalsIgnoringAsciiCase(text_.substr(s.nameStart, s.nameLength), name))
             continue;
-        if (touched_[it->second] == kUntouched || sections_[touched_[it->second]].alive)
-            return touch(it->second);
+        const std::size_t state = touched_[it->second];
+        if (state == kDeletedUntouched)
+            continue;
+        if (state == kUntouched || sections_[state].alive)
+            return remember(touch(it->second));
     }
     if (auto found = appendedByHash_.find(hash); found != appendedByHash_.end()) {
         for (std::size_t index : found->second) {
             const EditSection& sec = sections_[index];
             if (sec.alive && util::gbk::equalsIgnoringAsciiCase(sec.name, name))
-                return index;
+                return remember(index);
         }
     }
     return std::nullopt;
 }
 
-std::optional<std::size_t> IniEditor::findKeyLine(const EditSection& sec, std::string_view key) {
-    const std::uint64_t hash = nameHash(key);
+std::optional<std::size_t> IniEditor::findKeyLine(const EditSection& sec, std::string_view key, std::uint64_t hash) {
+    if ((sec.keyFilter[filterWord(hash)] & filterBit(hash)) == 0)
+        return std::nullopt;
     for (std::size_t i = 1; i < sec.lines.size(); ++i) {
         const Line& line = sec.lines[i];
         if (line.isKey && line.keyHash == hash &&
@@ -179,14 +235,18 @@ void IniEditor::setValue(std::string_view section, std::string_view key, std::st
         EditSection sec;
         const std::string_view head = store("[", section, "]");
         sec.name = head.substr(1, section.size());
+        sec.lines.reserve(40);  // a person's section holds 36 keys
         sec.lines.push_back(Line{head, "\r\n", true});
         sections_.push_back(std::move(sec));
         s = sections_.size() - 1;
         appended_.push_back(*s);
         appendedByHash_[nameHash(section)].push_back(*s);
+        lastName_.assign(section);
+        lastSection_ = *s;
     }
     EditSection& sec = sections_[*s];
-    if (auto found = findKeyLine(sec, key)) {
+    const std::uint64_t hash = nameHash(key);
+    if (auto found = findKeyLine(sec, key, hash)) {
         Line& line = sec.lines[*found];
         line.text = store(line.text.substr(0, line.equalsAt + 1), value);
         return;
@@ -195,7 +255,13 @@ void IniEditor::setValue(std::string_view section, std::string_view key, std::st
     std::size_t at = sec.lines.size();
     while (at > 1 && !sec.lines[at - 1].isKey)
         --at;
-    sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(at), makeLine(store(key, "=", value), "\r\n"));
+    Line line{store(key, "=", value), "\r\n"};
+    line.isKey = true;
+    line.keyLength = static_cast<std::uint32_t>(key.size());
+    line.equalsAt = static_cast<std::uint32_t>(key.size());
+    line.keyHash = hash;
+    sec.keyFilter[filterWord(hash)] |= filterBit(hash);
+    sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(at), line);
 }
 
 }  // namespace store

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -34,6 +35,7 @@ class IniEditor {
 
   private:
     static constexpr std::size_t kUntouched = std::numeric_limits<std::size_t>::max();
+    static constexpr std::size_t kDeletedUntouched = kUntouched - 1;  // deleted before any other edit
 
     struct Line {
         std::string_view text;  // without its break
@@ -46,13 +48,15 @@ class IniEditor {
     struct EditSection {
         std::string_view name;
         bool alive = true;
+        // Bits of the hashes of every key ever added: a key whose bit is clear is certainly not there.
+        std::array<std::uint64_t, 4> keyFilter{};
         std::vector<Line> lines;  // lines[0] is the head while alive
     };
 
     template <typename Append>
     static void writeLines(const EditSection& sec, Append& append, std::string& out);
     static Line makeLine(std::string_view text, std::string_view lineBreak);
-    static std::optional<std::size_t> findKeyLine(const EditSection& sec, std::string_view key);
+    static std::optional<std::size_t> findKeyLine(const EditSection& sec, std::string_view key, std::uint64_t hash);
 
     std::string_view store(std::string_view a,
                            std::string_view b = {},
@@ -60,6 +64,7 @@ class IniEditor {
                            std::string_view d = {});
     std::size_t touch(std::size_t original);
     std::optional<std::size_t> findAlive(std::string_view name);
+    std::optional<std::size_t> findUntouched(std::string_view name) const;
     void setValue(std::string_view section, std::string_view key, std::string_view value);
 
     const IniDocument& doc_;
@@ -68,6 +73,9 @@ class IniEditor {
     std::vector<EditSection> sections_;
     std::vector<std::size_t> appended_;
     std::unordered_map<std::uint64_t, std::vector<std::size_t>> appendedByHash_;
+    // The section the last edit went to: edits come in runs on one section.
+    std::string lastName_;
+    std::size_t lastSection_ = kUntouched;
     std::vector<std::unique_ptr<char[]>> arena_;
     std::size_t arenaSize_ = 0, arenaUsed_ = 0, extraBytes_ = 0;
 };

@@ -135,7 +135,7 @@ bool IniFile::update(const EditFunction& makeEdits) {
         }
         text = editor.text();
     }
-    if (text == current->text() && stamp_.exists)
+    if (text == current->text())
         return true;
     auto bytes = encode(text);
     if (!bytes) {

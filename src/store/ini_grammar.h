@@ -28,9 +28,14 @@ inline bool isBreak(char c) {
 
 // End of the line that starts at or contains pos (the position of its first break byte, or the end of the text).
 inline std::size_t lineEnd(std::string_view text, std::size_t pos) {
-    while (pos < text.size() && !isBreak(text[pos]))
-        ++pos;
-    return pos;
+    // Bytes below 0x0E are rare in text: skip everything above quickly, then look closer.
+    const char* p = text.data() + pos;
+    const char* const end = text.data() + text.size();
+    for (; p < end; ++p) {
+        if (static_cast<unsigned char>(*p) <= '\r' && (*p == '\r' || *p == '\n'))
+            break;
+    }
+    return static_cast<std::size_t>(p - text.data());
 }
 
 inline std::size_t breakLength(std::string_view text, std::size_t end) {
@@ -92,6 +97,15 @@ inline ParsedLine parseLine(std::string_view line) {
 }
 
 // The run of (hash, index) pairs with the given hash in a sorted vector.
+// Whether a body line is a key line (its first non-blank byte is not ";" and it holds "="), without parsing it.
+inline bool isKeyLine(std::string_view line) {
+    std::size_t start = 0;
+    while (start < line.size() && isBlank(line[start]))
+        ++start;
+    return start < line.size() && line[start] != ';' && line[start] != '[' &&
+           line.find('=', start) != std::string_view::npos;
+}
+
 template <typename Pairs>
 auto hashRange(const Pairs& pairs, std::uint64_t hash) {
     using Pair = typename Pairs::value_type;
@@ -100,7 +114,11 @@ auto hashRange(const Pairs& pairs, std::uint64_t hash) {
 }
 
 inline bool containsBreakOrNul(std::string_view text) {
-    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) <= '\r' && (c == '\r' || c == '\n' || c == '\0'))
+            return true;
+    }
+    return false;
 }
 
 }  // namespace store::grammar

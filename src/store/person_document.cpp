@@ -4,20 +4,6 @@
 #include "util/gbk.h"
 
 namespace store {
-namespace {
-
-constexpr std::array<std::string_view, kPersonKeyCount> kKeyNames = {
-    "uInd",     "nick",       "srday",   "nongli",    "type",       "timezone",  "area",     "memo",       "sun",
-    "sunval",   "moon",       "moonval", "mercury",   "mercuryval", "venus",     "venusval", "mars",       "marsval",
-    "jupiter",  "jupiterval", "saturn",  "saturnval", "uranus",     "uranusval", "neptune",  "neptuneval", "pluto",
-    "plutoval", "notetime",   "xxw",     "cxw",       "hxw",        "gxw",       "lxw",      "mxw",        "rydu",
-};
-
-}  // namespace
-
-std::string_view keyName(PersonKey key) {
-    return kKeyNames[static_cast<std::size_t>(key)];
-}
 
 const std::array<PersonKey, kPersonKeyCount> kKeyTable = {
     PersonKey::UInd,       PersonKey::Nick,       PersonKey::Type,       PersonKey::Srday,     PersonKey::Nongli,
@@ -52,7 +38,9 @@ DocumentForm documentForm(CChkUid& store) {
 }
 
 std::string personSection(std::int32_t n, DocumentForm form) {
-    return form == DocumentForm::Current ? util::format("ql_%ld", static_cast<long>(n)) : std::string(kOldSection);
+    if (form == DocumentForm::Old)
+        return std::string(kOldSection);
+    return "ql_" + formatCode(n);  // "ql_%ld"
 }
 
 std::string personKey(std::string_view key, std::int32_t n, DocumentForm form) {
@@ -98,7 +86,7 @@ std::string memoFromDocument(std::string_view stored) {
 }
 
 std::string formatCode(std::int32_t code) {
-    return util::format("%ld", static_cast<long>(code));
+    return std::to_string(code);  // the digits of "%ld"; written without printf for speed
 }
 
 std::string formatIndex(int index) {

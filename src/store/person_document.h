@@ -71,8 +71,17 @@ enum class PersonKey {
 };
 inline constexpr std::size_t kPersonKeyCount = 36;
 
-// The key's name in the document ("uInd", "nick", ...).
-std::string_view keyName(PersonKey key);
+// The keys' names in the document ("uInd", "nick", ...), in record order.
+inline constexpr std::array<std::string_view, kPersonKeyCount> kKeyNames = {
+    "uInd",     "nick",       "srday",   "nongli",    "type",       "timezone",  "area",     "memo",       "sun",
+    "sunval",   "moon",       "moonval", "mercury",   "mercuryval", "venus",     "venusval", "mars",       "marsval",
+    "jupiter",  "jupiterval", "saturn",  "saturnval", "uranus",     "uranusval", "neptune",  "neptuneval", "pluto",
+    "plutoval", "notetime",   "xxw",     "cxw",       "hxw",        "gxw",       "lxw",      "mxw",        "rydu",
+};
+
+inline std::string_view keyName(PersonKey key) {
+    return kKeyNames[static_cast<std::size_t>(key)];
+}
 
 // The key table: the 36 keys in the order in which a person is written.
 extern const std::array<PersonKey, kPersonKeyCount> kKeyTable;

@@ -2,13 +2,6 @@
 
 namespace util::gbk {
 
-std::size_t charLength(std::string_view text, std::size_t pos) {
-    const auto c = static_cast<unsigned char>(text[pos]);
-    if (isLeadByte(c) && pos + 1 < text.size() && isTrailByte(static_cast<unsigned char>(text[pos + 1])))
-        return 2;
-    return 1;
-}
-
 std::size_t find(std::string_view text, std::string_view needle, std::size_t from) {
     if (from > text.size())
         return std::string_view::npos;

@@ -18,7 +18,12 @@ constexpr bool isTrailByte(unsigned char c) {
 }
 
 // Length in bytes (1 or 2) of the character that starts at pos; pos must be inside the text.
-std::size_t charLength(std::string_view text, std::size_t pos);
+inline std::size_t charLength(std::string_view text, std::size_t pos) {
+    if (isLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size() &&
+        isTrailByte(static_cast<unsigned char>(text[pos + 1])))
+        return 2;
+    return 1;
+}
 
 // Position of the first occurrence of needle in text at or after from that starts on a character boundary of text
 // and ends on one (so it never matches across the halves of two characters); npos when there is none. An empty
