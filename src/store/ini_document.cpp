@@ -212,11 +212,14 @@ std::optional<std::string> IniDocument::checkEdit(IniEdit::Kind kind,
         return "节名为空";
     if (containsBreakOrNul(rawSection))
         return "节名含有换行符或空字符";
-    if (section.find(']') != std::string_view::npos) {
-        for (std::size_t pos = 0; pos < section.size(); pos += util::gbk::charLength(section, pos)) {
-            if (section[pos] == ']')
-                return "节名含有“]”";
-        }
+    for (std::size_t pos = 0; pos < section.size();) {
+        const std::size_t length = util::gbk::charLength(section, pos);
+        if (section[pos] == ']')
+            return "节名含有“]”";
+        // A lone first half of a character at the end would take the closing "]" as its second half.
+        if (length == 1 && pos + 1 == section.size() && util::gbk::isLeadByte(static_cast<unsigned char>(section[pos])))
+            return "节名以半个汉字结尾";
+        pos += length;
     }
     if (kind == IniEdit::Kind::SetValue || kind == IniEdit::Kind::DeleteKey) {
         const std::string_view key = trimBlanks(rawKey);

@@ -180,7 +180,7 @@ TEST(IniDocumentWrite, RefusesWhatWouldNotReadBack) {
         E::set("s", "k", "a\r\nb"), E::set("s", "k", "a\nb"),      E::set("s", "k", std::string("a\0b", 3)),
         E::set("", "k", "v"),       E::set("  ", "k", "v"),          E::set("s", "", "v"),
         E::set("s", ";k", "v"),     E::set("s", "[k", "v"),          E::set("s", "a=b", "v"),
-        E::set("a]b", "k", "v"),    E::set("s\n", "k", "v"),
+        E::set("a]b", "k", "v"),    E::set("s\n", "k", "v"),        E::set("s\x9d", "k", "v"),
     };
     const IniDocument doc("[s]\r\nk=1\r\n");
     for (const IniEdit& edit : refused) {
