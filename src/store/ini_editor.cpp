@@ -110,8 +110,8 @@ std::string IniEditor::text() const {
 template <typename Append>
 void IniEditor::writeLines(const EditSection& sec, Append& append, std::string& out) {
     for (const Line& line : sec.lines) {
-        append(line.text);
-        out.append(line.lineBreak);
+        append(line.text());
+        out.append(kBreaks[line.lineBreak]);
     }
 }
 
@@ -134,15 +134,27 @@ std::string_view IniEditor::store(std::string_view a, std::string_view b, std::s
     return {dest, size};
 }
 
-IniEditor::Line IniEditor::makeLine(std::string_view text, std::string_view lineBreak) {
-    Line line{text, lineBreak};
+std::uint8_t IniEditor::breakIndex(std::string_view lineBreak) {
+    if (lineBreak == "\r\n")
+        return 1;
+    if (lineBreak == "\n")
+        return 2;
+    return lineBreak == "\r" ? 3 : 0;
+}
+
+IniEditor::Line IniEditor::makeLine(std::string_view text, std::uint8_t lineBreak, bool isHead) {
+    Line line;
+    line.setText(text);
+    line.lineBreak = lineBreak;
+    line.isHead = isHead;
+    if (isHead)
+        return line;
     const ParsedLine parsed = parseLine(text);
     if (parsed.isKey) {
         line.isKey = true;
         line.keyStart = static_cast<std::uint32_t>(parsed.keyStart);
         line.keyLength = static_cast<std::uint32_t>(parsed.keyLength);
         line.equalsAt = static_cast<std::uint32_t>(parsed.equalsAt);
-        line.keyHash = nameHash(text.substr(parsed.keyStart, parsed.keyLength));
     }
     return line;
 }
@@ -157,11 +169,12 @@ std::size_t IniEditor::touch(std::size_t original) {
     for (std::size_t pos = s.headStart; pos < s.end;) {
         const std::size_t end = lineEnd(text_, pos);
         const std::size_t brk = breakLength(text_, end);
-        Line line = pos == s.headStart ? Line{text_.substr(pos, end - pos), {}, true}
-                                       : makeLine(text_.substr(pos, end - pos), {});
-        line.lineBreak = text_.substr(end, brk);
-        if (line.isKey)
-            sec.keyFilter[filterWord(line.keyHash)] |= filterBit(line.keyHash);
+        const Line line =
+            makeLine(text_.substr(pos, end - pos), breakIndex(text_.substr(end, brk)), pos == s.headStart);
+        if (line.isKey) {
+            const std::uint64_t hash = nameHash(line.text().substr(line.keyStart, line.keyLength));
+            sec.keyFilter[filterWord(hash)] |= filterBit(hash);
+        }
         sec.lines.push_back(line);
         pos = end + brk;
     }
@@ -222,8 +235,8 @@ std::optional<std::size_t> IniEditor::findKeyLine(const EditSection& sec, std::s
         return std::nullopt;
     for (std::size_t i = 1; i < sec.lines.size(); ++i) {
         const Line& line = sec.lines[i];
-        if (line.isKey && line.keyHash == hash &&
-            util::gbk::equalsIgnoringAsciiCase(line.text.substr(line.keyStart, line.keyLength), key))
+        if (line.isKey && line.keyLength == key.size() &&
+            util::gbk::equalsIgnoringAsciiCase(line.text().substr(line.keyStart, line.keyLength), key))
             return i;
     }
     return std::nullopt;
@@ -236,7 +249,7 @@ void IniEditor::setValue(std::string_view section, std::string_view key, std::st
         const std::string_view head = store("[", section, "]");
         sec.name = head.substr(1, section.size());
         sec.lines.reserve(40);  // a person's section holds 36 keys
-        sec.lines.push_back(Line{head, "\r\n", true});
+        sec.lines.push_back(makeLine(head, 1, true));
         sections_.push_back(std::move(sec));
         s = sections_.size() - 1;
         appended_.push_back(*s);
@@ -248,18 +261,19 @@ void IniEditor::setValue(std::string_view section, std::string_view key, std::st
     const std::uint64_t hash = nameHash(key);
     if (auto found = findKeyLine(sec, key, hash)) {
         Line& line = sec.lines[*found];
-        line.text = store(line.text.substr(0, line.equalsAt + 1), value);
+        line.setText(store(line.text().substr(0, line.equalsAt + 1), value));
         return;
     }
     // A new key goes right after the last key line, or right after the head.
     std::size_t at = sec.lines.size();
     while (at > 1 && !sec.lines[at - 1].isKey)
         --at;
-    Line line{store(key, "=", value), "\r\n"};
+    Line line;
+    line.setText(store(key, "=", value));
+    line.lineBreak = 1;  // CR LF
     line.isKey = true;
     line.keyLength = static_cast<std::uint32_t>(key.size());
     line.equalsAt = static_cast<std::uint32_t>(key.size());
-    line.keyHash = hash;
     sec.keyFilter[filterWord(hash)] |= filterBit(hash);
     sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(at), line);
 }

@@ -13,18 +13,18 @@ constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
 IniFile::IniFile(std::filesystem::path path)
     : path_(std::move(path)), document_(std::make_shared<const IniDocument>()) {}
 
-bool IniFile::decode(std::string_view bytes, std::string& text, Encoding& encoding) {
+bool IniFile::decode(std::string& bytes, std::string& text, Encoding& encoding) {
     if (bytes.substr(0, 2) == kUtf16LeBom) {
-        auto gbk = util::utf16leToGbk(bytes.substr(2));
+        auto gbk = util::utf16leToGbk(std::string_view(bytes).substr(2));
         if (!gbk)
             return false;
         text = std::move(*gbk);
         encoding = Encoding::Utf16Le;
     } else if (bytes.substr(0, 3) == kUtf8Bom) {
-        text.assign(bytes.substr(3));
+        text.assign(bytes, 3);
         encoding = Encoding::Utf8Bom;
     } else {
-        text.assign(bytes);
+        text = std::move(bytes);
         encoding = Encoding::Plain;
     }
     return true;
@@ -46,10 +46,11 @@ std::optional<std::string> IniFile::encode(const std::string& text) const {
     return std::nullopt;
 }
 
-void IniFile::load(const fileio::ReadResult& read, std::int64_t readStart) {
+void IniFile::load(fileio::ReadResult read, std::int64_t readStart) {
     std::string text;
     Encoding encoding = Encoding::Plain;
     unreadable_ = !read.ok;
+    raw_.clear();
     if (!read.ok) {
         lastError_ = read.error;
     } else if (read.exists && !decode(read.bytes, text, encoding)) {
@@ -59,15 +60,20 @@ void IniFile::load(const fileio::ReadResult& read, std::int64_t readStart) {
         unreadable_ = true;
         lastError_ = "文件太大";
         text.clear();
+    } else if (encoding != Encoding::Plain) {
+        raw_ = std::move(read.bytes);  // a plain file's bytes are the document's text itself
     }
     document_ = std::make_shared<const IniDocument>(std::move(text));
-    raw_ = read.bytes;
     stamp_ = read.stamp;
     encoding_ = encoding;
     loaded_ = true;
     // A change made within the stamp's granularity of this one could keep the same stamp: until a check happens
     // well after the stamp, the content itself is compared.
     racy_ = read.stamp.exists && readStart - read.stamp.modified < fileio::stampGranularity(read.stamp);
+}
+
+bool IniFile::holds(std::string_view bytes) const {
+    return encoding_ == Encoding::Plain ? bytes == document_->text() : bytes == raw_;
 }
 
 void IniFile::refresh() {
@@ -78,9 +84,9 @@ void IniFile::refresh() {
     if (!loaded_ || unreadable_ || now != stamp_) {
         load(fileio::readFile(path_), checkStart);
     } else if (racy_) {
-        const fileio::ReadResult read = fileio::readFile(path_);
-        if (!read.ok || read.bytes != raw_ || read.stamp != stamp_) {
-            load(read, checkStart);
+        fileio::ReadResult read = fileio::readFile(path_);
+        if (!read.ok || read.stamp != stamp_ || !holds(read.bytes)) {
+            load(std::move(read), checkStart);
         } else if (checkStart - stamp_.modified >= fileio::stampGranularity(stamp_)) {
             racy_ = false;
         }
@@ -137,19 +143,23 @@ bool IniFile::update(const EditFunction& makeEdits) {
     }
     if (text == current->text())
         return true;
-    auto bytes = encode(text);
-    if (!bytes) {
-        lastError_ = "文字无法以文件的 UTF-16 编码保存";
-        return false;
+    // A plain file is written from the text itself; the other encodings keep their bytes for comparisons.
+    std::optional<std::string> bytes;
+    if (encoding_ != Encoding::Plain) {
+        bytes = encode(text);
+        if (!bytes) {
+            lastError_ = "文字无法以文件的 UTF-16 编码保存";
+            return false;
+        }
     }
-    if (auto error = fileio::replaceFile(target, *bytes, {createFolder_})) {
+    if (auto error = fileio::replaceFile(target, bytes ? *bytes : text, {createFolder_})) {
         lastError_ = *error;
         return false;
     }
     // The file now holds what was just written; its stamp is taken afresh and, being new, stays under suspicion
     // until the content has been compared once more after the stamp's granularity.
     document_ = std::make_shared<const IniDocument>(std::move(text));
-    raw_ = std::move(*bytes);
+    raw_ = bytes ? std::move(*bytes) : std::string();
     stamp_ = fileio::stampOf(path_);
     loaded_ = true;
     unreadable_ = false;

@@ -67,8 +67,11 @@ class IniFile {
     enum class Encoding { Plain, Utf8Bom, Utf16Le };
 
     void refresh();
-    void load(const fileio::ReadResult& read, std::int64_t readStart);
-    bool decode(std::string_view bytes, std::string& text, Encoding& encoding);
+    void load(fileio::ReadResult read, std::int64_t readStart);
+    // The text of a file's bytes; takes the bytes' storage when the file is plain GBK.
+    static bool decode(std::string& bytes, std::string& text, Encoding& encoding);
+    // Whether bytes read from disk are those the cached document was made from.
+    bool holds(std::string_view bytes) const;
     std::optional<std::string> encode(const std::string& text) const;
 
     std::filesystem::path path_;
@@ -77,7 +80,7 @@ class IniFile {
 
     // The cached version of the file.
     std::shared_ptr<const IniDocument> document_;
-    std::string raw_;  // the bytes on disk the document was made from
+    std::string raw_;  // the bytes on disk the document was made from, when they differ from its text
     fileio::FileStamp stamp_;
     Encoding encoding_ = Encoding::Plain;
     bool loaded_ = false;
