@@ -49,11 +49,18 @@ std::optional<std::string> replaceFile(const std::filesystem::path& target,
                                        std::string_view bytes,
                                        const WriteOptions& options = {});
 
+// Removes the temporary files that writes of target left behind when their process died mid-write. Call it only
+// while holding the DocumentLock: then no running write can own one of them.
+void removeStaleTemporaries(const std::filesystem::path& target);
+
 // Held while a read-modify-write runs, so that two running copies never interleave theirs.
 class DocumentLock {
   public:
     explicit DocumentLock(const std::filesystem::path& target);
     ~DocumentLock();
+
+    // Whether the lock is held (where the platform could not lock, writes go on unlocked).
+    bool held() const { return handle_ != -1; }
     DocumentLock(const DocumentLock&) = delete;
     DocumentLock& operator=(const DocumentLock&) = delete;
 

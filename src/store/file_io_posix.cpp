@@ -42,6 +42,10 @@ std::string describe(int error) {
             return "磁盘空间不足";
         case EISDIR:
             return "该路径是一个文件夹";
+        case ELOOP:
+            return "符号链接形成了循环";
+        case ENAMETOOLONG:
+            return "路径太长";
         default:
             return util::format("系统错误 %d", error);
     }
@@ -207,6 +211,19 @@ std::optional<std::string> replaceFile(const std::filesystem::path& target,
     if (dir.get() >= 0)
         ::fsync(dir.get());
     return std::nullopt;
+}
+
+void removeStaleTemporaries(const std::filesystem::path& target) {
+    // Temporary files are named "." + the document's name + "." + six characters (mkstemp).
+    const std::string prefix = "." + target.filename().string() + ".";
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0 &&
+            entry.is_regular_file(ec))
+            std::filesystem::remove(entry.path(), ec);
+    }
 }
 
 DocumentLock::DocumentLock(const std::filesystem::path& target) {

@@ -207,6 +207,19 @@ std::optional<std::string> replaceFile(const std::filesystem::path& target,
     return describe(error);
 }
 
+void removeStaleTemporaries(const std::filesystem::path& target) {
+    // Temporary files are named "." + the document's name + "." + process + "." + counter + ".tmp".
+    const std::wstring prefix = L"." + target.filename().wstring() + L".";
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : L".";
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::wstring name = entry.path().filename().wstring();
+        if (name.size() > prefix.size() + 4 && name.compare(0, prefix.size(), prefix) == 0 &&
+            name.compare(name.size() - 4, 4, L".tmp") == 0 && entry.is_regular_file(ec))
+            std::filesystem::remove(entry.path(), ec);
+    }
+}
+
 DocumentLock::DocumentLock(const std::filesystem::path& target) {
     // A named mutex per document path, shared by every running copy in the session.
     std::error_code ec;

@@ -152,6 +152,8 @@ bool IniFile::update(const EditFunction& makeEdits) {
             return false;
         }
     }
+    if (lock.held())
+        fileio::removeStaleTemporaries(target);
     if (auto error = fileio::replaceFile(target, bytes ? *bytes : text, {createFolder_})) {
         lastError_ = *error;
         return false;

@@ -101,3 +101,23 @@ TEST(ProfileStore, ConvertsUtf16TextsToGbk) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ProfileStore, ClearsTemporaryFilesLeftByADeadWriter) {
+    ScratchFolder folder;
+#ifdef _WIN32
+    const std::string stale = ".t.qelvo.4242.1.tmp";  // what a writer killed mid-write leaves
+#else
+    const std::string stale = ".t.qelvo.Ab12Cd";
+#endif
+    writeBytes(folder / stale, "[half");
+    writeBytes(folder / ".t.qelvo.keep", "other");    // not one of ours
+    CChkUid store;
+    store.InitChkCfg(folder / "t.qelvo", ".qelvo");
+    ASSERT_TRUE(store.SetMyKey("base", "ver", "1"));
+    EXPECT_FALSE(std::filesystem::exists(folder / stale));
+    EXPECT_TRUE(std::filesystem::exists(folder / ".t.qelvo.keep"));
+}
+
+}  // namespace
