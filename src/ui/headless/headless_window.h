@@ -1,0 +1,99 @@
+#pragma once
+
+#include <deque>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/window.h"
+
+// A complete window backend in memory: it builds every control of a dialog layout, keeps each control's state, and
+// plays the user's part (typing, choosing, clicking, keys), forwarding the events a real window system would raise
+// to the attached form. Questions are answered from a script; every message box and question is recorded.
+namespace ui::headless {
+
+struct DialogRecord {
+    enum class Kind { Message, Question };
+    Kind kind = Kind::Message;
+    std::string text;
+    std::string caption;
+    Answer answer = Answer::No;  // questions only
+    int focusBefore = kNoId;     // where the focus was when the box came up
+};
+
+class HeadlessWindow final : public Window {
+  public:
+    explicit HeadlessWindow(const DialogSpec& spec);
+
+    void attach(FormEvents* events) { events_ = events; }
+
+    // Window
+    std::string caption() const override { return caption_; }
+    void setCaption(std::string_view caption) override { caption_ = caption; }
+    std::string text(int id) const override;
+    void setText(int id, std::string_view text) override;
+    void setItems(int id, const std::vector<std::string>& items) override;
+    int itemCount(int id) const override;
+    int selection(int id) const override;
+    void select(int id, int position) override;
+    void setColumns(int id, const std::vector<ColumnSpec>& columns) override;
+    void setRows(int id, std::vector<std::vector<std::string>> rows) override;
+    int rowCount(int id) const override;
+    int firstSelectedRow(int id) const override;
+    int focus() const override { return focus_; }
+    void setFocus(int id) override;
+    void messageBox(std::string_view text, std::string_view caption) override;
+    Answer ask(std::string_view text, std::string_view caption) override;
+    void close() override { closed_ = true; }
+
+    // The user's actions; none has any effect once the form is closed.
+    void type(int id, std::string_view text);  // focus into the field and replace its text
+    void choose(int id, int position);         // pick an entry of a drop-down list
+    void click(int id);                        // a button
+    void clickRow(int id, int row);            // mouse: selects only that row (row -1: the empty area below)
+    void keyToRow(int id, int row);            // keyboard: moves the selection, raises nothing
+    void pressEnter();
+    void pressEscape();
+    void closeBox();
+    void deliverCopyData(std::string_view bytes);
+
+    // The script of answers to questions, used in order; a question without one is answered No.
+    void answerNext(Answer answer) { answers_.push_back(answer); }
+
+    bool closed() const { return closed_; }
+    const std::vector<DialogRecord>& dialogs() const { return dialogs_; }
+    std::vector<std::string> items(int id) const;
+    const std::vector<ColumnSpec>& columns(int id) const;
+    const std::vector<std::string>& row(int id, int row) const;
+    const DialogSpec& spec() const { return spec_; }
+
+  private:
+    struct Control {
+        ControlKind kind = ControlKind::StaticText;
+        std::uint32_t styles = 0;
+        std::string text;
+        std::vector<std::string> items;
+        int selection = -1;
+        std::vector<ColumnSpec> columns;
+        std::vector<std::vector<std::string>> rows;
+        std::vector<bool> selectedRows;
+    };
+
+    Control& control(int id, ControlKind kind);
+    const Control& control(int id, ControlKind kind) const;
+    Control& anyControl(int id);
+    const Control& anyControl(int id) const;
+    bool textual(const Control& c) const;
+
+    const DialogSpec& spec_;
+    std::map<int, Control> controls_;
+    std::string caption_;
+    int focus_ = kNoId;
+    bool closed_ = false;
+    FormEvents* events_ = nullptr;
+    std::deque<Answer> answers_;
+    std::vector<DialogRecord> dialogs_;
+};
+
+}  // namespace ui::headless
