@@ -1,0 +1,411 @@
+#include "app/main_form.h"
+
+#include "app/field_number.h"
+#include "app/form_layout.h"
+#include "app/start_up.h"
+#include "chart/dignity_table.h"
+#include "chart/zodiac_sign_table.h"
+#include "input/birthday_parser.h"
+#include "input/country_table.h"
+#include "link/calculator_answer.h"
+#include "link/calculator_request.h"
+#include "records/person_list.h"
+#include "records/person_saver.h"
+#include "store/document_upgrade.h"
+#include "util/c_number.h"
+#include "util/format.h"
+#include "util/local_time.h"
+#include "util/text_codec.h"
+
+namespace app {
+
+namespace {
+
+const store::PlanetEntry& planetEntry(int p) {
+    return store::kPlanetTable[static_cast<std::size_t>(p)];
+}
+
+std::vector<std::string> entriesOf(auto const& texts) {
+    return std::vector<std::string>(texts.begin(), texts.end());
+}
+
+std::vector<std::string> signEntries() {
+    std::vector<std::string> entries;
+    for (const chart::ZodiacSign& sign : chart::zodiacSigns())
+        entries.emplace_back(sign.comboText);
+    return entries;
+}
+
+}  // namespace
+
+MainForm::MainForm(ui::Window& window, const util::Clock& clock, calclink::MessageTransport& transport)
+    : window_(window), clock_(clock), transport_(transport) {}
+
+MainForm::~MainForm() {
+    transport_.listen(kFormClassName, nullptr);
+}
+
+void MainForm::initialize(std::string_view commandTail) {
+    refreshControls();
+    transport_.listen(kFormClassName, [this](std::string_view bytes) { onCopyData(bytes); });
+
+    const DocumentChoice document = documentFromCommandTail(commandTail);
+    window_.setCaption(captionFor(window_.caption(), document));
+    store_.InitChkCfg(document.path, ".qelvo");
+
+    const std::string newCode = store_.GetMyKey(store::kBaseSection, store::kNewCodeKey);
+    const bool emptyDocument = newCode.empty();
+    if (emptyDocument) {
+        // A document that cannot be written opens all the same, with code 10001 and an empty list.
+        store_.SetMyKeys(store::newDocumentEdits());
+    } else {
+        values_.code = util::readCInt(newCode);
+        refreshControls();
+    }
+
+    const std::vector<std::string> signs = signEntries();
+    for (int p = 0; p < store::kPlanetCount; ++p) {
+        window_.setItems(planetEntry(p).signList, signs);
+        window_.select(planetEntry(p).signList, 0);
+    }
+    window_.setItems(kIdTimeZone, entriesOf(kTimeZoneEntries));
+    window_.select(kIdTimeZone, 0);
+    window_.setItems(kIdCategory, entriesOf(kCategoryEntries));
+    window_.select(kIdCategory, 0);
+
+    values_.noteTime = nowText();
+
+    window_.setColumns(kIdPersonList, std::vector<ui::ColumnSpec>(kPersonListColumns.begin(), kPersonListColumns.end()));
+
+    // Only a document with "newcode" and no "ver" is of the old form; an empty one whose base section could not be
+    // written is not asked about.
+    if (!emptyDocument && store_.GetMyKey(store::kBaseSection, store::kVersionKey).empty()) {
+        if (window_.ask(kUpgradeQuestion, kMessageCaption) == ui::Answer::Yes) {
+            if (!upgradeDocument()) {
+                window_.messageBox(util::format("无法转换文档“%s”：%s\r\n文档保持原样。", documentName().c_str(),
+                                                store_.lastError().c_str()),
+                                   kMessageCaption);
+                closeForm();
+            }
+        } else {
+            closeForm();
+        }
+    }
+
+    fillPersonList();
+    refreshControls();
+}
+
+void MainForm::closeForm() {
+    closed_ = true;
+    window_.close();
+}
+
+// --- events -------------------------------------------------------------------------------------------------------
+
+void MainForm::onCommand(int id) {
+    if (closed_)
+        return;
+    switch (id) {
+        case kIdSave:
+            savePerson();
+            break;
+        case kIdExit:
+            closeForm();
+            break;
+        case kIdNew:
+            newPerson();
+            break;
+        case kIdAspects:
+            refreshAnalysis(true);
+            for (int p = 0; p < store::kPlanetCount; ++p)
+                updateDignityMark(p);
+            break;
+        case kIdAssociate:
+            registerFileType();
+            break;
+        case kIdGetBirthday:
+            getBirthday();
+            break;
+        case kIdNow:
+            fillNow();
+            break;
+        default:
+            break;
+    }
+}
+
+void MainForm::onSelectionChange(int id) {
+    if (closed_)
+        return;
+    for (int p = 0; p < store::kPlanetCount; ++p) {
+        if (planetEntry(p).signList == id) {
+            refreshAnalysis(true);
+            updateDignityMark(p);
+            return;
+        }
+    }
+}
+
+void MainForm::onListClick(int id) {
+    if (!closed_ && id == kIdPersonList)
+        showPerson();
+}
+
+void MainForm::onCopyData(std::string_view bytes) {
+    if (!closed_)
+        onCalculatorAnswer(bytes);
+}
+
+// --- data exchange ------------------------------------------------------------------------------------------------
+
+bool MainForm::takeValues() {
+    const std::optional<std::int32_t> code = readWholeNumber(window_.text(kIdCode));
+    if (!code) {
+        window_.messageBox(kWholeNumberPrompt, kMessageCaption);
+        window_.setFocus(kIdCode);
+        return false;
+    }
+    values_.code = *code;
+    for (int p = 0; p < store::kPlanetCount; ++p) {
+        const std::optional<float> degree = readDecimalNumber(window_.text(planetEntry(p).degreeEdit));
+        if (!degree) {
+            window_.messageBox(kNumberPrompt, kMessageCaption);
+            window_.setFocus(planetEntry(p).degreeEdit);
+            return false;
+        }
+        values_.degrees[static_cast<std::size_t>(p)] = *degree;
+    }
+    values_.birthday = window_.text(kIdBirthday);
+    values_.name = window_.text(kIdName);
+    values_.memo = window_.text(kIdMemo);
+    values_.area = window_.text(kIdArea);
+    values_.noteTime = window_.text(kIdNoteTime);
+    values_.lunarDate = window_.text(kIdLunarDate);
+    chart::AspectTexts& a = values_.aspects;
+    a.square = window_.text(kIdSquare);
+    a.opposition = window_.text(kIdOpposition);
+    a.conjunction = window_.text(kIdConjunction);
+    a.trine = window_.text(kIdTrine);
+    a.sextile = window_.text(kIdSextile);
+    a.plumBlossom = window_.text(kIdPlumBlossom);
+    a.sunMoon = window_.text(kIdSunMoon);
+    return true;
+}
+
+void MainForm::refreshControls() {
+    window_.setText(kIdCode, util::format("%d", static_cast<int>(values_.code)));
+    for (int p = 0; p < store::kPlanetCount; ++p)
+        window_.setText(planetEntry(p).degreeEdit,
+                        records::formatDegreeField(values_.degrees[static_cast<std::size_t>(p)]));
+    window_.setText(kIdBirthday, values_.birthday);
+    window_.setText(kIdName, values_.name);
+    window_.setText(kIdMemo, values_.memo);
+    window_.setText(kIdArea, values_.area);
+    window_.setText(kIdNoteTime, values_.noteTime);
+    window_.setText(kIdLunarDate, values_.lunarDate);
+    const chart::AspectTexts& a = values_.aspects;
+    window_.setText(kIdSquare, a.square);
+    window_.setText(kIdOpposition, a.opposition);
+    window_.setText(kIdConjunction, a.conjunction);
+    window_.setText(kIdTrine, a.trine);
+    window_.setText(kIdSextile, a.sextile);
+    window_.setText(kIdPlumBlossom, a.plumBlossom);
+    window_.setText(kIdSunMoon, a.sunMoon);
+}
+
+// --- person records -----------------------------------------------------------------------------------------------
+
+void MainForm::fillPersonList() {
+    listed_ = records::readPersonList(store_);
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(listed_.size());
+    for (const store::Person& person : listed_)
+        rows.push_back(records::listRow(person));
+    window_.setRows(kIdPersonList, std::move(rows));
+}
+
+void MainForm::showPerson() {
+    const int row = window_.firstSelectedRow(kIdPersonList);
+    if (row < 0 || static_cast<std::size_t>(row) >= listed_.size())
+        return;
+    const store::Person& person = listed_[static_cast<std::size_t>(row)];
+    mode_ = FormMode::ShownPerson;
+    ownIndex_ = person.index;
+    const records::Card card = records::cardOfPerson(person);
+    values_ = card.values;
+    window_.setText(kIdInput, values_.birthday);
+    if (card.choices.category >= 0)
+        window_.select(kIdCategory, card.choices.category);
+    if (card.choices.timeZone >= 0)
+        window_.select(kIdTimeZone, card.choices.timeZone);
+    for (int p = 0; p < store::kPlanetCount; ++p) {
+        const int sign = card.choices.signs[static_cast<std::size_t>(p)];
+        if (sign >= 0)
+            window_.select(planetEntry(p).signList, sign);
+    }
+    refreshControls();
+}
+
+void MainForm::newPerson() {
+    values_.code = records::nextNewCode(store_);
+    values_.name.clear();
+    values_.birthday.clear();
+    values_.lunarDate.clear();
+    values_.area.clear();
+    values_.memo.clear();
+    window_.setText(kIdInput, "");
+    values_.aspects = chart::AspectTexts{};
+    window_.select(kIdCategory, 0);
+    window_.select(kIdTimeZone, 0);
+    for (int p = 0; p < store::kPlanetCount; ++p) {
+        window_.select(planetEntry(p).signList, 0);
+        values_.degrees[static_cast<std::size_t>(p)] = 0.f;
+    }
+    values_.noteTime = nowText();
+    mode_ = FormMode::NewPerson;
+    ownIndex_.reset();
+    refreshControls();
+}
+
+records::Card MainForm::cardOnForm() const {
+    records::Card card;
+    card.values = values_;
+    card.choices.category = window_.selection(kIdCategory);
+    card.choices.timeZone = window_.selection(kIdTimeZone);
+    for (int p = 0; p < store::kPlanetCount; ++p)
+        card.choices.signs[static_cast<std::size_t>(p)] = window_.selection(planetEntry(p).signList);
+    return card;
+}
+
+void MainForm::savePerson() {
+    // A refused number has had its prompt; the save goes on with the values held before, as the exchange left them.
+    takeValues();
+    const records::Card card = cardOnForm();
+    const std::int32_t code = card.values.code;
+    if (!records::codeAccepted(code)) {
+        window_.messageBox(util::format("编号%d不在%d到%d之间，此人未保存。", static_cast<int>(code),
+                                        static_cast<int>(store::kFirstCode), static_cast<int>(store::kLastCode)),
+                           kMessageCaption);
+        fillPersonList();
+        return;
+    }
+    const std::int32_t n = code - store::kCodeBase;
+    if (ownIndex_ != n) {
+        if (const auto stored = records::storedPerson(store_, n)) {
+            const std::string question =
+                util::format("编号%d已有另一张卡片（%s），要用本卡覆盖它吗？", static_cast<int>(code),
+                             (*stored)[store::PersonKey::Nick].c_str());
+            if (window_.ask(question, kMessageCaption) != ui::Answer::Yes) {
+                fillPersonList();
+                return;
+            }
+        }
+    }
+    if (!records::writePerson(store_, card, mode_ == FormMode::NewPerson)) {
+        window_.messageBox(util::format("无法写入文档“%s”：%s\r\n此人未保存。", documentName().c_str(),
+                                        store_.lastError().c_str()),
+                           kMessageCaption);
+        return;
+    }
+    ownIndex_ = n;
+    fillPersonList();
+}
+
+// --- chart analysis -----------------------------------------------------------------------------------------------
+
+void MainForm::refreshAnalysis(bool refresh) {
+    takeValues();
+    chart::PlanetPositions positions;
+    for (int p = 0; p < store::kPlanetCount; ++p) {
+        positions[static_cast<std::size_t>(p)].sign = window_.selection(planetEntry(p).signList);
+        positions[static_cast<std::size_t>(p)].degree = values_.degrees[static_cast<std::size_t>(p)];
+    }
+    values_.aspects = chart::computeAspects(positions);
+    if (refresh)
+        refreshControls();
+}
+
+bool MainForm::updateDignityMark(int planet) {
+    if (planet < 0 || planet >= store::kPlanetCount)
+        return false;
+    const store::PlanetEntry& entry = planetEntry(planet);
+    window_.setText(entry.markField, "");
+    const int sign = window_.selection(entry.signList);
+    if (sign <= 0)
+        return true;
+    window_.setText(entry.markField, chart::markFor(planet, sign));
+    return true;
+}
+
+// --- birth data and the calculator --------------------------------------------------------------------------------
+
+void MainForm::getBirthday() {
+    const input::BirthdayOutcome outcome = input::parseBirthday(window_.text(kIdInput));
+    if (const auto* error = std::get_if<input::BirthdayError>(&outcome)) {
+        window_.messageBox(error->message, kMessageCaption);
+        return;
+    }
+    const auto& birthday = std::get<input::BirthdayResult>(outcome);
+    window_.setText(kIdBirthday, birthday.displayText);
+    window_.setText(kIdInput, birthday.displayText);
+    lookupTimeZone();
+    if (window_.selection(kIdTimeZone) == input::kTimeZonePlaceholder)
+        window_.select(kIdTimeZone, input::kDefaultTimeZoneIndex);
+    const auto request = calclink::buildCalculatorRequest(kFormClassName, birthday.year, birthday.month, birthday.day,
+                                                          birthday.timeText, window_.selection(kIdTimeZone));
+    if (request)
+        calclink::sendToCalculator(transport_, calclink::kCalculatorWindowClass, *request);
+}
+
+void MainForm::fillNow() {
+    window_.setText(kIdInput, util::formatLocalTime(clock_.now(), input::kNowPattern));
+}
+
+void MainForm::lookupTimeZone() {
+    takeValues();
+    if (values_.area.empty())
+        return;
+    if (const auto index = input::timeZoneIndexForArea(values_.area))
+        window_.select(kIdTimeZone, *index);
+}
+
+int MainForm::onCalculatorAnswer(std::string_view bytes) {
+    for (const calclink::PlanetUpdate& update : calclink::readCalculatorAnswer(bytes)) {
+        const store::PlanetEntry& entry = planetEntry(update.planet);
+        window_.select(entry.signList, update.sign);
+        if (!update.degree)
+            continue;
+        window_.setText(entry.degreeEdit, util::format("%.2f", static_cast<double>(*update.degree)));
+        refreshAnalysis(true);
+        for (int p = 0; p < store::kPlanetCount; ++p)
+            updateDignityMark(p);
+    }
+    return 0;
+}
+
+// --- document and platform ----------------------------------------------------------------------------------------
+
+void MainForm::registerFileType() {
+    if (!associate_) {
+        window_.messageBox("这个系统上不能关联*.qelvo文件。", kMessageCaption);
+        return;
+    }
+    window_.messageBox(associate_() ? "关联成功！" : "关联失败：无法写入文件类型的登记。", kMessageCaption);
+}
+
+bool MainForm::upgradeDocument() {
+    return store::upgradeDocument(store_);
+}
+
+std::string MainForm::documentName() const {
+    const std::u8string utf8 = store_.documentPath().u8string();
+    const std::string text(utf8.begin(), utf8.end());
+    return util::utf8ToGbk(text, true).value_or(text);
+}
+
+std::string MainForm::nowText() const {
+    return util::formatLocalTime(clock_.now(), kNoteTimePattern);
+}
+
+}  // namespace app

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "link/message_transport.h"
+#include "records/person_card.h"
+#include "store/chk_uid.h"
+#include "store/person_document.h"
+#include "ui/window.h"
+#include "util/clock.h"
+
+// The main form: the values it holds, the exchange of those values with its controls, the start-up that opens the
+// person document, and one method per event or operation. It works only through the window-system contract, so
+// every backend (and the tests' headless one) drives the same form.
+namespace app {
+
+enum class FormMode {
+    NewPerson = 1,    // a new person is being entered: saving also moves the document's counters
+    ShownPerson = 2,  // a person from the list is shown
+};
+
+// Prompts and messages of the form (GBK).
+inline constexpr std::string_view kMessageCaption = "提示";
+inline constexpr std::string_view kWholeNumberPrompt = "请输入一个整数。";
+inline constexpr std::string_view kNumberPrompt = "请输入一个数。";
+inline constexpr std::string_view kUpgradeQuestion = "文件版本过低，是否转换升级文件？";
+inline constexpr const char* kNoteTimePattern = "%Y-%m-%d %H:%M:%S";
+
+class MainForm final : public ui::FormEvents {
+  public:
+    MainForm(ui::Window& window, const util::Clock& clock, calclink::MessageTransport& transport);
+    ~MainForm() override;
+    MainForm(const MainForm&) = delete;
+    MainForm& operator=(const MainForm&) = delete;
+
+    // How the platform registers the document type; without one the button says it cannot be done here.
+    void setFileAssociation(std::function<bool()> associate) { associate_ = std::move(associate); }
+
+    // The initialisation once the window exists: the document from the command-line tail, its base section, the
+    // lists, the recorded time, the question about an old document, the person list, the controls.
+    void initialize(std::string_view commandTail);
+
+    // ui::FormEvents
+    void onCommand(int id) override;
+    void onSelectionChange(int id) override;
+    void onListClick(int id) override;
+    void onCopyData(std::string_view bytes) override;
+
+    // The data exchange: controls to held values (false at the first refused number, after its prompt, with the
+    // focus in that field), and held values to controls.
+    bool takeValues();
+    void refreshControls();
+
+    // The operations.
+    void fillPersonList();
+    void showPerson();
+    void newPerson();
+    void savePerson();
+    void refreshAnalysis(bool refresh);
+    bool updateDignityMark(int planet);
+    void getBirthday();
+    void fillNow();
+    void lookupTimeZone();
+    int onCalculatorAnswer(std::string_view bytes);
+    void registerFileType();
+    bool upgradeDocument();
+
+    const records::CardValues& values() const { return values_; }
+    FormMode formMode() const { return mode_; }
+    bool closed() const { return closed_; }
+    CChkUid& store() { return store_; }
+    const std::vector<store::Person>& listedPersons() const { return listed_; }
+
+  private:
+    void closeForm();
+    records::Card cardOnForm() const;
+    std::string documentName() const;
+    std::string nowText() const;
+
+    ui::Window& window_;
+    const util::Clock& clock_;
+    calclink::MessageTransport& transport_;
+    std::function<bool()> associate_;
+
+    FormMode mode_ = FormMode::NewPerson;
+    CChkUid store_;
+    records::CardValues values_;
+    std::vector<store::Person> listed_;  // the record of each row of the person list
+    // The section index of the card the form may write without asking: the person shown, or the one saved last.
+    std::optional<std::int32_t> ownIndex_;
+    bool closed_ = false;
+};
+
+}  // namespace app

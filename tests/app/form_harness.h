@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/form_layout.h"
+#include "app/main_form.h"
+#include "link/message_transport.h"
+#include "ui/headless/headless_window.h"
+#include "util/clock.h"
+
+// The main form on the headless backend, with a fixed clock, a loopback calculator and a scratch folder.
+namespace apptest {
+
+// 2024-03-01 09:30:15 in local time.
+std::int64_t exampleMoment();
+
+class FormHarness {
+  public:
+    FormHarness();
+    ~FormHarness();
+
+    std::filesystem::path document() const { return folder_ / "cfg.qelvo"; }
+    const std::filesystem::path& folder() const { return folder_; }
+
+    // The form's initialisation with the document's path as the command-line tail (quoted when asked).
+    void start(bool quoted = false);
+    void startWithTail(const std::string& tail);
+
+    // A calculator window that records each request and answers it at once with answer.
+    void runCalculator(std::string answer);
+
+    ui::headless::HeadlessWindow window{app::mainFormLayout()};
+    util::FixedClock clock{exampleMoment()};
+    calclink::LoopbackTransport transport;
+    app::MainForm form{window, clock, transport};
+    std::vector<std::string> requests;
+
+  private:
+    std::filesystem::path folder_;
+};
+
+std::string readBytes(const std::filesystem::path& path);
+void writeBytes(const std::filesystem::path& path, const std::string& bytes);
+
+// The ids of planet p's controls.
+int signList(int p);
+int degreeEdit(int p);
+int markField(int p);
+
+}  // namespace apptest
