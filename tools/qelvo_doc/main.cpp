@@ -5,6 +5,7 @@
 //   qelvo-doc FILE clear SECTION            the section keeps its head and loses its entries
 //   qelvo-doc FILE delete SECTION
 //   qelvo-doc FILE upgrade                  converts a document of the old form
+//   qelvo-doc FILE list                     the person list: one line per row, its 14 columns tab-separated
 //
 // Exit status: 0 done; 1 the value asked for is missing; 2 the command was wrong or the document could not be read
 // or written (a message on standard error says why).
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "arguments.h"
+#include "records/person_list.h"
 #include "store/chk_uid.h"
 #include "store/document_upgrade.h"
 #include "store/person_document.h"
@@ -20,7 +22,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "用法：qelvo-doc 文档 get 节 键 | set 节 键 值 | clear 节 | delete 节 | upgrade\n";
+    "用法：qelvo-doc 文档 get 节 键 | set 节 键 值 | clear 节 | delete 节 | upgrade | list\n";
 
 int fail(const std::string& message) {
     const std::string text = forTerminal(message + "\n");
@@ -66,5 +68,19 @@ int main(int argc, char** argv) {
         return store.delMyJie(args.words[1], 3) ? 0 : writeFailed(store);
     if (command == "upgrade" && operands == 0)
         return store::upgradeDocument(store) ? 0 : writeFailed(store);
+    if (command == "list" && operands == 0) {
+        std::string lines;
+        for (const store::Person& person : records::readPersonList(store)) {
+            const std::vector<std::string> cells = records::listRow(person);
+            for (std::size_t i = 0; i < cells.size(); ++i)
+                lines.append(i == 0 ? "" : "\t").append(cells[i]);
+            lines.push_back('\n');
+        }
+        if (store.file().unreadable())
+            return fail(util::format("无法读取文档：%s", store.lastError().c_str()));
+        const std::string text = forTerminal(lines);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return 0;
+    }
     return usage();
 }
