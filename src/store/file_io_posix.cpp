@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "util/format.h"
+#include "util/memory_hint.h"
 
 namespace store::fileio {
 namespace {
@@ -130,6 +131,8 @@ ReadResult readFile(const std::filesystem::path& path) {
     }
     result.exists = true;
     result.stamp = stampFrom(st);
+    result.bytes.reserve(static_cast<std::size_t>(st.st_size));
+    util::adviseLargeBuffer(result.bytes.data(), result.bytes.capacity());
     result.bytes.resize(static_cast<std::size_t>(st.st_size));
     std::size_t got = 0;
     for (;;) {

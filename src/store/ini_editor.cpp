@@ -5,6 +5,7 @@
 
 #include "store/ini_grammar.h"
 #include "util/gbk.h"
+#include "util/memory_hint.h"
 
 namespace store {
 
@@ -74,6 +75,7 @@ std::optional<std::string> IniEditor::apply(IniEdit::Kind kind,
 std::string IniEditor::text() const {
     std::string out;
     out.reserve(text_.size() + extraBytes_ + 64);
+    util::adviseLargeBuffer(out.data(), out.capacity());
     // Starts a line: a line that ended the file without a break gets one when anything follows it.
     auto append = [&out](std::string_view bytes) {
         if (bytes.empty())
@@ -118,8 +120,11 @@ void IniEditor::writeLines(const EditSection& sec, Append& append, std::string& 
 std::string_view IniEditor::store(std::string_view a, std::string_view b, std::string_view c, std::string_view d) {
     const std::size_t size = a.size() + b.size() + c.size() + d.size();
     if (arena_.empty() || arenaUsed_ + size > arenaSize_) {
-        arenaSize_ = std::max<std::size_t>(size, 1 << 20);
-        arena_.push_back(std::make_unique<char[]>(arenaSize_));
+        // Chunks grow with the edits, up to 16 MiB: a person's save stays small, an upgrade takes few chunks.
+        arenaSize_ = std::max<std::size_t>(
+            size, std::min<std::size_t>(std::max<std::size_t>(arenaSize_ * 2, 1 << 16), 16 << 20));
+        arena_.push_back(std::unique_ptr<char[]>(new char[arenaSize_]));
+        util::adviseLargeBuffer(arena_.back().get(), arenaSize_);
         arenaUsed_ = 0;
     }
     char* dest = arena_.back().get() + arenaUsed_;
