@@ -179,6 +179,7 @@ void BM_Upgrade(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         writeBytes(path, oldDocumentBytes(persons));
+        ::sync();  // the old document's own write-back must not land in the upgrade's flush
         CChkUid store;
         store.InitChkCfg(path, ".qelvo");
         state.ResumeTiming();

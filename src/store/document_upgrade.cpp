@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bitset>
+#include <optional>
 #include <unordered_set>
 
 #include "store/ini_document.h"
@@ -36,17 +37,43 @@ OldKey splitOldKey(std::string_view key) {
     return {key.substr(0, underscore), util::readCInt(digits)};
 }
 
-// The record position of a key-table name, matched as the document matches names (ASCII case ignored).
+// A name of up to 16 ASCII bytes, folded to lower case and packed into two words; names with other bytes do not pack.
+struct PackedName {
+    std::uint64_t low = 0, high = 0;
+    std::size_t size = 0;
+    bool operator==(const PackedName&) const = default;
+};
+
+std::optional<PackedName> packName(std::string_view name) {
+    if (name.size() > 16)
+        return std::nullopt;
+    PackedName packed;
+    packed.size = name.size();
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        auto c = static_cast<unsigned char>(name[i]);
+        if (c >= 0x80)
+            return std::nullopt;
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<unsigned char>(c - 'A' + 'a');
+        (i < 8 ? packed.low : packed.high) |= std::uint64_t{c} << (8 * (i % 8));
+    }
+    return packed;
+}
+
+// The record position of a key-table name, matched as the document matches names (ASCII case ignored; the key
+// table's names are plain ASCII, so a name with other bytes is none of them).
 int keyTablePosition(std::string_view name) {
-    static const auto hashes = [] {
-        std::array<std::uint64_t, kPersonKeyCount> h{};
+    static const auto table = [] {
+        std::array<PackedName, kPersonKeyCount> packed{};
         for (std::size_t i = 0; i < kPersonKeyCount; ++i)
-            h[i] = nameHash(kKeyNames[i]);
-        return h;
+            packed[i] = *packName(kKeyNames[i]);
+        return packed;
     }();
-    const std::uint64_t hash = nameHash(name);
+    const auto packed = packName(name);
+    if (!packed)
+        return -1;
     for (std::size_t i = 0; i < kPersonKeyCount; ++i) {
-        if (hashes[i] == hash && util::gbk::equalsIgnoringAsciiCase(kKeyNames[i], name))
+        if (table[i] == *packed)
             return static_cast<int>(i);
     }
     return -1;

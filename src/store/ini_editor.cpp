@@ -13,6 +13,21 @@ using namespace grammar;
 
 namespace {
 
+// A cheap fingerprint of a key name for the section's key filter. Names that match (ASCII case ignored) have equal
+// fingerprints; folding every byte, second bytes of characters included, only makes the filter less sharp.
+std::uint64_t keyFingerprint(std::string_view key) {
+    auto fold = [](char c) -> std::uint64_t {
+        return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    };
+    std::uint64_t h = key.size();
+    const std::size_t n = key.size();
+    for (std::size_t i = 0; i < n && i < 4; ++i)
+        h = h * 131 + fold(key[i]);
+    for (std::size_t i = n > 4 ? std::max<std::size_t>(n - 4, 4) : n; i < n; ++i)
+        h = h * 131 + fold(key[i]);
+    return h ^ (h >> 29) ^ (h >> 11);
+}
+
 std::uint64_t filterBit(std::uint64_t hash) {
     return std::uint64_t{1} << (hash & 63);
 }
@@ -39,8 +54,12 @@ std::optional<std::string> IniEditor::apply(IniEdit::Kind kind,
                                             std::string_view rawSection,
                                             std::string_view rawKey,
                                             std::string_view value) {
-    if (auto reason = IniDocument::checkEdit(kind, rawSection, rawKey, value))
+    // Edits come in runs on one section: its name is checked once per run.
+    const bool sameSection = rawSection == checkedSection_;
+    if (auto reason = IniDocument::checkEdit(kind, sameSection ? std::string_view("s") : rawSection, rawKey, value))
         return reason;
+    if (!sameSection)
+        checkedSection_.assign(rawSection);
     const std::string_view section = trimBlanks(rawSection);
     const std::string_view key = trimBlanks(rawKey);
     switch (kind) {
@@ -50,7 +69,7 @@ std::optional<std::string> IniEditor::apply(IniEdit::Kind kind,
         case IniEdit::Kind::DeleteKey:
             if (auto s = findAlive(section)) {
                 EditSection& sec = sections_[*s];
-                if (auto line = findKeyLine(sec, key, nameHash(key)))
+                if (auto line = findKeyLine(sec, key, keyFingerprint(key)))
                     sec.lines.erase(sec.lines.begin() + static_cast<std::ptrdiff_t>(*line));
             }
             break;
@@ -76,13 +95,16 @@ std::string IniEditor::text() const {
     std::string out;
     out.reserve(text_.size() + extraBytes_ + 64);
     util::adviseLargeBuffer(out.data(), out.capacity());
-    // Starts a line: a line that ended the file without a break gets one when anything follows it.
-    auto append = [&out](std::string_view bytes) {
-        if (bytes.empty())
+    // Appends lines: a line that ended the file without a break gets one when anything follows it.
+    bool unbroken = false;
+    auto append = [&out, &unbroken](std::string_view bytes, std::string_view lineBreak = {}) {
+        if (bytes.empty() && lineBreak.empty())
             return;
-        if (!out.empty() && !isBreak(out.back()))
+        if (unbroken)
             out.append("\r\n");
         out.append(bytes);
+        out.append(lineBreak);
+        unbroken = lineBreak.empty() && !isBreak(out.back());
     };
     append(text_.substr(0, doc_.preambleEnd_));
     for (std::size_t i = 0; i < doc_.sections_.size(); ++i) {
@@ -94,27 +116,23 @@ std::string IniEditor::text() const {
             for (std::size_t pos = s.bodyStart; pos < s.end;) {
                 const std::size_t end = lineEnd(text_, pos);
                 const std::size_t next = end + breakLength(text_, end);
-                if (!isKeyLine(text_.substr(pos, end - pos))) {
-                    append(text_.substr(pos, end - pos));
-                    out.append(text_.substr(end, next - end));
-                }
+                if (!isKeyLine(text_.substr(pos, end - pos)))
+                    append(text_.substr(pos, end - pos), text_.substr(end, next - end));
                 pos = next;
             }
         } else {
-            writeLines(sections_[touched_[i]], append, out);
+            writeLines(sections_[touched_[i]], append);
         }
     }
     for (std::size_t index : appended_)
-        writeLines(sections_[index], append, out);
+        writeLines(sections_[index], append);
     return out;
 }
 
 template <typename Append>
-void IniEditor::writeLines(const EditSection& sec, Append& append, std::string& out) {
-    for (const Line& line : sec.lines) {
-        append(line.text());
-        out.append(kBreaks[line.lineBreak]);
-    }
+void IniEditor::writeLines(const EditSection& sec, Append& append) {
+    for (const Line& line : sec.lines)
+        append(line.text(), kBreaks[line.lineBreak]);
 }
 
 std::string_view IniEditor::store(std::string_view a, std::string_view b, std::string_view c, std::string_view d) {
@@ -129,11 +147,15 @@ std::string_view IniEditor::store(std::string_view a, std::string_view b, std::s
     }
     char* dest = arena_.back().get() + arenaUsed_;
     char* p = dest;
-    for (std::string_view part : {a, b, c, d}) {
-        if (!part.empty())
-            std::memcpy(p, part.data(), part.size());
-        p += part.size();
-    }
+    std::memcpy(p, a.data(), a.size());
+    p += a.size();
+    std::memcpy(p, b.data(), b.size());
+    p += b.size();
+    if (!c.empty())
+        std::memcpy(p, c.data(), c.size());
+    p += c.size();
+    if (!d.empty())
+        std::memcpy(p, d.data(), d.size());
     arenaUsed_ += size;
     extraBytes_ += size + 2;
     return {dest, size};
@@ -177,7 +199,7 @@ std::size_t IniEditor::touch(std::size_t original) {
         const Line line =
             makeLine(text_.substr(pos, end - pos), breakIndex(text_.substr(end, brk)), pos == s.headStart);
         if (line.isKey) {
-            const std::uint64_t hash = nameHash(line.text().substr(line.keyStart, line.keyLength));
+            const std::uint64_t hash = keyFingerprint(line.text().substr(line.keyStart, line.keyLength));
             sec.keyFilter[filterWord(hash)] |= filterBit(hash);
         }
         sec.lines.push_back(line);
@@ -226,7 +248,7 @@ std::optional<std::size_t> IniEditor::findAlive(std::string_view name) {
             return remember(touch(it->second));
     }
     if (auto found = appendedByHash_.find(hash); found != appendedByHash_.end()) {
-        for (std::size_t index : found->second) {
+        for (std::size_t index = found->second; index != kUntouched; index = sections_[index].nextWithSameHash) {
             const EditSection& sec = sections_[index];
             if (sec.alive && util::gbk::equalsIgnoringAsciiCase(sec.name, name))
                 return remember(index);
@@ -258,12 +280,17 @@ void IniEditor::setValue(std::string_view section, std::string_view key, std::st
         sections_.push_back(std::move(sec));
         s = sections_.size() - 1;
         appended_.push_back(*s);
-        appendedByHash_[nameHash(section)].push_back(*s);
+        // Sections of one hash are chained, the newest first.
+        const auto [slot, isNew] = appendedByHash_.try_emplace(nameHash(section), *s);
+        if (!isNew) {
+            sections_[*s].nextWithSameHash = slot->second;
+            slot->second = *s;
+        }
         lastName_.assign(section);
         lastSection_ = *s;
     }
     EditSection& sec = sections_[*s];
-    const std::uint64_t hash = nameHash(key);
+    const std::uint64_t hash = keyFingerprint(key);
     if (auto found = findKeyLine(sec, key, hash)) {
         Line& line = sec.lines[*found];
         line.setText(store(line.text().substr(0, line.equalsAt + 1), value));

@@ -60,11 +60,12 @@ class IniEditor {
         bool alive = true;
         // Bits of the hashes of every key ever added: a key whose bit is clear is certainly not there.
         std::array<std::uint64_t, 4> keyFilter{};
-        std::vector<Line> lines;  // lines[0] is the head while alive
+        std::size_t nextWithSameHash = kUntouched;  // the appended section of the same name hash made before it
+        std::vector<Line> lines;                    // lines[0] is the head while alive
     };
 
     template <typename Append>
-    static void writeLines(const EditSection& sec, Append& append, std::string& out);
+    static void writeLines(const EditSection& sec, Append& append);
     static Line makeLine(std::string_view text, std::uint8_t lineBreak, bool isHead);
     static std::optional<std::size_t> findKeyLine(const EditSection& sec, std::string_view key, std::uint64_t hash);
 
@@ -82,7 +83,8 @@ class IniEditor {
     std::vector<std::size_t> touched_;  // original section -> index in sections_
     std::vector<EditSection> sections_;
     std::vector<std::size_t> appended_;
-    std::unordered_map<std::uint64_t, std::vector<std::size_t>> appendedByHash_;
+    std::unordered_map<std::uint64_t, std::size_t> appendedByHash_;  // the newest appended section of a hash
+    std::string checkedSection_;                                     // the section name the last edit checked
     // The section the last edit went to: edits come in runs on one section.
     std::string lastName_;
     std::size_t lastSection_ = kUntouched;
