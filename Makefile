@@ -9,8 +9,9 @@ deps:
 
 bench: deps
 	cmake --preset native >/dev/null
-	cmake --build --preset native -j "$$(nproc)" --target store_bench
+	cmake --build --preset native -j "$$(nproc)" --target store_bench form_bench
 	build/native/bench/store_bench
+	build/native/bench/form_bench
 
 clean:
 	rm -rf build
