@@ -43,6 +43,7 @@ struct IniEntry {
     std::string_view value;  // trimmed and unquoted, as a read returns it
 };
 
+// Reads fill small caches (a section's key index, the last section found): one thread uses a document at a time.
 class IniDocument {
   public:
     IniDocument() = default;
@@ -114,6 +115,8 @@ class IniDocument {
     mutable std::vector<std::vector<KeyLine>> keyLines_;
     mutable std::vector<std::vector<std::pair<std::uint64_t, std::uint32_t>>> keysByHash_;
     mutable std::vector<bool> keyLinesBuilt_;
+    mutable std::string lastFoundName_;
+    mutable std::size_t lastFoundSection_ = static_cast<std::size_t>(-1);
 };
 
 // Trims blanks (space and tab) from both ends.
