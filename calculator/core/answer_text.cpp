@@ -1,0 +1,42 @@
+#include "core/answer_text.h"
+
+#include <cmath>
+
+#include "chart/zodiac_sign_table.h"
+#include "util/format.h"
+
+namespace corvina {
+
+std::string positionItem(double longitude) {
+    constexpr long kMinutesPerCircle = 360 * 60;
+    double wrapped = std::fmod(longitude, 360.0);
+    if (wrapped < 0)
+        wrapped += 360.0;
+    long minutes = static_cast<long>(std::floor(wrapped * 60.0));
+    // A longitude a hair below 360 (or 0 after wrapping a hair below 0) may round up to the full circle.
+    if (minutes >= kMinutesPerCircle)
+        minutes = kMinutesPerCircle - 1;
+    if (minutes < 0)
+        minutes = 0;
+    const int sign = static_cast<int>(minutes / (30 * 60)) + 1;
+    const int degrees = static_cast<int>((minutes / 60) % 30);
+    const int minute = static_cast<int>(minutes % 60);
+    return util::format("%d%.*s%02d", degrees, static_cast<int>(chart::signKey(sign).size()), chart::signKey(sign).data(),
+                        minute);
+}
+
+std::string birthDataItem(const CalculatorRequest& r, const BirthMoment& m) {
+    return util::format("%d.%d.%d,%02d%02d:%d", r.year, r.month, r.day, r.hour, r.minute, m.zoneIndex);
+}
+
+std::string answerText(const CalculatorRequest& request, const BirthMoment& moment, const Longitudes& longitudes) {
+    std::string text = birthDataItem(request, moment);
+    for (const double longitude : longitudes) {
+        text += '|';
+        text += positionItem(longitude);
+    }
+    text += '\0';
+    return text;
+}
+
+}  // namespace corvina

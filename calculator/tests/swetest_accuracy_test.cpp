@@ -1,0 +1,230 @@
+// The answers against an independent program: the ephemeris library's own command-line tool, given the same
+// moments in universal time (converted here, by the calendar of <chrono>, not by the code under test). Every item
+// must equal the tool's longitude cut to whole minutes.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "chart/zodiac_sign_table.h"
+#include "ephemeris/request_answer.h"
+#include "util/format.h"
+
+namespace corvina {
+namespace {
+
+using namespace std::chrono;
+
+constexpr int kMinutesPerCircle = 360 * 60;
+
+struct Moment {
+    int year, month, day, hour, minute;
+};
+
+// A moment moved by whole minutes in the proleptic Gregorian calendar.
+Moment shifted(const Moment& m, int minutes) {
+    const sys_days day = year_month_day{year{m.year}, month{static_cast<unsigned>(m.month)},
+                                        std::chrono::day{static_cast<unsigned>(m.day)}};
+    const sys_time<std::chrono::minutes> t = day + hours{m.hour} + std::chrono::minutes{m.minute + minutes};
+    const sys_days newDay = floor<days>(t);
+    const year_month_day ymd{newDay};
+    const hh_mm_ss<std::chrono::minutes> clock{t - newDay};
+    return Moment{static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
+                  static_cast<int>(static_cast<unsigned>(ymd.day())), static_cast<int>(clock.hours().count()),
+                  static_cast<int>(clock.minutes().count())};
+}
+
+// The tool's ten longitudes (degrees, seven decimals) for a moment in universal time; the tool reads dates up to
+// 4 October 1582 as Julian, like the calculator.
+std::vector<double> toolLongitudes(const Moment& ut) {
+    const std::string command = util::format("'%s' -b%d.%d.%d -ut%d:%02d:00 -p0123456789 -fl -emos -head 2>&1",
+                                             CORVINA_SWETEST, ut.day, ut.month, ut.year, ut.hour, ut.minute);
+    std::vector<double> longitudes;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return longitudes;
+    double value = 0;
+    while (longitudes.size() < 10 && std::fscanf(pipe, "%lf", &value) == 1)
+        longitudes.push_back(value);
+    pclose(pipe);
+    return longitudes;
+}
+
+// Minutes of the circle an item names, or -1 when it is no item.
+int itemMinutes(const std::string& item) {
+    int degrees = -1;
+    int minutes = -1;
+    char key[4] = {};
+    if (std::sscanf(item.c_str(), "%d%3[A-Za-z]%d", &degrees, key, &minutes) != 3)
+        return -1;
+    for (int sign = 1; sign <= chart::kSignCount; ++sign) {
+        if (chart::signKey(sign) == key && degrees >= 0 && degrees < 30 && minutes >= 0 && minutes < 60 &&
+            util::format("%d%s%02d", degrees, key, minutes) == item)
+            return (sign - 1) * 30 * 60 + degrees * 60 + minutes;
+    }
+    return -1;
+}
+
+std::vector<std::string> split(const std::string& text) {
+    std::vector<std::string> items(1);
+    for (const char c : text) {
+        if (c == '|')
+            items.emplace_back();
+        else
+            items.back() += c;
+    }
+    return items;
+}
+
+struct Comparison {
+    int moments = 0;
+    int items = 0;
+    int worstMinutes = 0;  // the largest difference from the tool's cut longitude
+    int nearMinuteEdge = 0;  // tool values within the tool's rounding of a minute's edge
+};
+
+// Asks the calculator for the local moment in zone and compares its items with the tool's values; returns the
+// answer's planet items.
+std::vector<std::string> compare(const Moment& local, int zone, Comparison& comparison) {
+    const std::string request = util::format("$mvQelvo#%d.%d.%d,%02d%02d:%d", local.year, local.month, local.day,
+                                             local.hour, local.minute, zone);
+    SCOPED_TRACE(request);
+    const RequestAnswer result = answerRequest(request);
+    if (!result.answer) {
+        ADD_FAILURE() << result.reason;
+        return {};
+    }
+    // Julian-calendar moments are drawn so that the day stays the same in universal time (this test has no Julian
+    // calendar of its own).
+    Moment ut = local;
+    if (local.year > 1582)
+        ut = shifted(local, -(13 - zone) * 60);
+    else
+        ut.hour -= 13 - zone;
+    EXPECT_TRUE(ut.hour >= 0 && ut.hour <= 23);
+    const std::vector<double> tool = toolLongitudes(ut);
+    const std::vector<std::string> items = split(result.answer->c_str());
+    if (tool.size() != 10 || items.size() != 11) {
+        ADD_FAILURE() << "tool values " << tool.size() << ", answer " << *result.answer;
+        return {};
+    }
+    EXPECT_EQ(items[0], util::format("%d.%d.%d,%02d%02d:%d", local.year, local.month, local.day, local.hour,
+                                     local.minute, zone));
+    ++comparison.moments;
+    for (int p = 0; p < 10; ++p) {
+        const int ours = itemMinutes(items[p + 1]);
+        const double exact = tool[p] * 60.0;
+        const int cut = static_cast<int>(std::floor(exact)) % kMinutesPerCircle;
+        // The tool prints 7 decimals, rounded: a value that close to a minute's edge may belong to either side.
+        const bool nearEdge = std::fabs(exact - std::round(exact)) < 1e-5;
+        const int roundedEdge = static_cast<int>(std::round(exact)) % kMinutesPerCircle;
+        const bool matches = ours == cut || (nearEdge && (ours == roundedEdge ||
+                                                          ours == (roundedEdge + kMinutesPerCircle - 1) % kMinutesPerCircle));
+        EXPECT_TRUE(matches) << "planet " << p << ": " << items[p + 1] << ", tool " << tool[p];
+        int difference = std::abs(ours - cut);
+        difference = std::min(difference, kMinutesPerCircle - difference);
+        if (!nearEdge)
+            comparison.worstMinutes = std::max(comparison.worstMinutes, difference);
+        comparison.nearMinuteEdge += nearEdge ? 1 : 0;
+        ++comparison.items;
+    }
+    return std::vector<std::string>(items.begin() + 1, items.end());
+}
+
+void report(const char* what, const Comparison& c) {
+    std::printf("%s: %d moments, %d items, largest difference %d minutes, %d values at a minute's edge\n", what,
+                c.moments, c.items, c.worstMinutes, c.nearMinuteEdge);
+}
+
+TEST(SwetestAccuracy, RandomMomentsFrom1900To2100InEveryZone) {
+    std::mt19937 random(20240601);
+    Comparison comparison;
+    for (int i = 0; i < 1000; ++i) {
+        const int y = 1900 + static_cast<int>(random() % 201);
+        const int m = 1 + static_cast<int>(random() % 12);
+        const year_month_day_last last{year{y} / month{static_cast<unsigned>(m)} / std::chrono::last};
+        const int d = 1 + static_cast<int>(random() % static_cast<unsigned>(last.day()));
+        const Moment local{y, m, d, static_cast<int>(random() % 24), static_cast<int>(random() % 60)};
+        compare(local, 1 + i % 25, comparison);
+    }
+    report("1900..2100", comparison);
+    EXPECT_EQ(comparison.moments, 1000);
+    EXPECT_EQ(comparison.worstMinutes, 0);
+}
+
+// Julian-calendar dates, with local times whose day is also the day in universal time.
+TEST(SwetestAccuracy, JulianCalendarDatesBefore1582) {
+    std::mt19937 random(1582);
+    Comparison comparison;
+    for (int i = 0; i < 150; ++i) {
+        const int zone = 1 + i % 25;
+        const int offset = 13 - zone;
+        const int firstHour = std::max(0, -offset);  // in universal time
+        const int lastHour = std::min(23, 23 - offset);
+        const int y = 1000 + static_cast<int>(random() % 582);
+        const int m = 1 + static_cast<int>(random() % 12);
+        const int d = 1 + static_cast<int>(random() % 28);
+        const int h = firstHour + static_cast<int>(random() % static_cast<unsigned>(lastHour - firstHour + 1));
+        compare(Moment{y, m, d, h + offset, static_cast<int>(random() % 60)}, zone, comparison);
+    }
+    const Moment leapDay{1500, 2, 29, 12, 0};  // no such day in the Gregorian calendar
+    compare(leapDay, 13, comparison);
+    const std::vector<std::string> lastJulian = compare(Moment{1582, 10, 4, 12, 0}, 13, comparison);
+    const std::vector<std::string> firstGregorian = compare(Moment{1582, 10, 15, 12, 0}, 13, comparison);
+    ASSERT_FALSE(lastJulian.empty());
+    ASSERT_FALSE(firstGregorian.empty());
+    const int sunStep = itemMinutes(firstGregorian[0]) - itemMinutes(lastJulian[0]);
+    EXPECT_TRUE(sunStep > 50 && sunStep < 70) << "the two days are consecutive: the sun moves about a degree";
+    report("before 1582", comparison);
+    EXPECT_EQ(comparison.worstMinutes, 0);
+}
+
+// Minute by minute across the sun's entry into Capricorn (21 December 2020, about 10:02 UT) and Aries (20 March
+// 2000, about 07:35 UT): the last minute before the cusp is 29 and 59 of the old sign, never rounded into the next.
+TEST(SwetestAccuracy, SignCusps) {
+    const struct {
+        Moment ut;
+        const char* before;
+        const char* after;
+    } cusps[] = {
+        {{2020, 12, 21, 10, 2}, "29Sag59", "0Cap00"},
+        {{2000, 3, 20, 7, 35}, "29Pis59", "0Ari00"},
+    };
+    Comparison comparison;
+    for (const auto& cusp : cusps) {
+        bool sawBefore = false;
+        bool sawAfter = false;
+        for (int minutes = -45; minutes <= 45; ++minutes) {
+            const int zone = 5;
+            const Moment local = shifted(cusp.ut, minutes + (13 - zone) * 60);
+            const std::vector<std::string> items = compare(local, zone, comparison);
+            if (items.empty())
+                continue;
+            sawBefore = sawBefore || items[0] == cusp.before;
+            sawAfter = sawAfter || items[0] == cusp.after;
+        }
+        EXPECT_TRUE(sawBefore) << cusp.before;
+        EXPECT_TRUE(sawAfter) << cusp.after;
+    }
+    report("sign cusps", comparison);
+    EXPECT_EQ(comparison.worstMinutes, 0);
+}
+
+TEST(SwetestAccuracy, MomentsBeyondTheEphemerisGetNoAnswer) {
+    const char* requests[] = {"$mvQelvo#9000.1.1,1200:5", "$mvQelvo#-5000.1.1,1200:5",
+                              "$mvQelvo#2147483647.12.31,2359:25", "$mvQelvo#-2147483648.1.1,0000:1"};
+    for (const char* request : requests) {
+        SCOPED_TRACE(request);
+        const RequestAnswer result = answerRequest(request);
+        EXPECT_FALSE(result.answer);
+        EXPECT_NE(result.reason.find("ephemeris"), std::string::npos) << result.reason;
+        EXPECT_EQ(result.windowClass, "mvQelvo");
+    }
+}
+
+}  // namespace
+}  // namespace corvina
