@@ -210,20 +210,23 @@ std::size_t IniEditor::touch(std::size_t original) {
     return touched_[original];
 }
 
-std::optional<std::size_t> IniEditor::findUntouched(std::string_view name) const {
-    const auto [begin, end] = hashRange(doc_.sectionsByHash_, nameHash(name));
+std::optional<std::size_t> IniEditor::firstLiveOriginal(std::string_view name, std::uint64_t hash) const {
+    const auto [begin, end] = hashRange(doc_.sectionsByHash_, hash);
     for (auto it = begin; it != end; ++it) {
         const auto& s = doc_.sections_[it->second];
         if (!util::gbk::equalsIgnoringAsciiCase(text_.substr(s.nameStart, s.nameLength), name))
             continue;
         const std::size_t state = touched_[it->second];
-        if (state == kDeletedUntouched)
-            continue;
-        if (state == kUntouched)
+        if (state == kUntouched || (state != kDeletedUntouched && sections_[state].alive))
             return it->second;
-        if (sections_[state].alive)
-            return std::nullopt;  // the first alive one has been touched
     }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> IniEditor::findUntouched(std::string_view name) const {
+    const auto original = firstLiveOriginal(name, nameHash(name));
+    if (original && touched_[*original] == kUntouched)
+        return original;
     return std::nullopt;
 }
 
@@ -236,17 +239,8 @@ std::optional<std::size_t> IniEditor::findAlive(std::string_view name) {
         return index;
     };
     const std::uint64_t hash = nameHash(name);
-    const auto [begin, end] = hashRange(doc_.sectionsByHash_, hash);
-    for (auto it = begin; it != end; ++it) {
-        const auto& s = doc_.sections_[it->second];
-        if (!util::gbk::equalsIgnoringAsciiCase(text_.substr(s.nameStart, s.nameLength), name))
-            continue;
-        const std::size_t state = touched_[it->second];
-        if (state == kDeletedUntouched)
-            continue;
-        if (state == kUntouched || sections_[state].alive)
-            return remember(touch(it->second));
-    }
+    if (const auto original = firstLiveOriginal(name, hash))
+        return remember(touch(*original));
     if (auto found = appendedByHash_.find(hash); found != appendedByHash_.end()) {
         for (std::size_t index = found->second; index != kUntouched; index = sections_[index].nextWithSameHash) {
             const EditSection& sec = sections_[index];

@@ -76,6 +76,8 @@ class IniEditor {
     std::size_t touch(std::size_t original);
     std::optional<std::size_t> findAlive(std::string_view name);
     std::optional<std::size_t> findUntouched(std::string_view name) const;
+    // The first section of the original text with that name that is neither deleted nor touched and dead.
+    std::optional<std::size_t> firstLiveOriginal(std::string_view name, std::uint64_t hash) const;
     void setValue(std::string_view section, std::string_view key, std::string_view value);
 
     const IniDocument& doc_;

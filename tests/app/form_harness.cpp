@@ -1,9 +1,6 @@
 #include "form_harness.h"
 
 #include <ctime>
-#include <fstream>
-#include <random>
-#include <sstream>
 
 #include "store/person_document.h"
 
@@ -22,16 +19,10 @@ std::int64_t exampleMoment() {
 }
 
 FormHarness::FormHarness() {
-    std::random_device device;
-    folder_ = std::filesystem::temp_directory_path() / ("qelvo-app-" + std::to_string(device()));
-    std::filesystem::create_directories(folder_);
     window.attach(&form);
 }
 
-FormHarness::~FormHarness() {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-}
+FormHarness::~FormHarness() = default;
 
 void FormHarness::start(bool quoted) {
     const std::u8string path = document().u8string();
@@ -51,17 +42,6 @@ void FormHarness::runCalculator(std::string answer) {
         transport.sendCopyData(app::kFormClassName, answer);
         return std::intptr_t{1};
     });
-}
-
-std::string readBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 int signList(int p) {

@@ -8,6 +8,7 @@
 #include "app/form_layout.h"
 #include "app/main_form.h"
 #include "link/message_transport.h"
+#include "scratch.h"
 #include "ui/headless/headless_window.h"
 #include "util/clock.h"
 
@@ -23,7 +24,7 @@ class FormHarness {
     ~FormHarness();
 
     std::filesystem::path document() const { return folder_ / "cfg.qelvo"; }
-    const std::filesystem::path& folder() const { return folder_; }
+    const std::filesystem::path& folder() const { return folder_.path(); }
 
     // The form's initialisation with the document's path as the command-line tail (quoted when asked).
     void start(bool quoted = false);
@@ -39,11 +40,11 @@ class FormHarness {
     std::vector<std::string> requests;
 
   private:
-    std::filesystem::path folder_;
+    testing_support::ScratchFolder folder_;
 };
 
-std::string readBytes(const std::filesystem::path& path);
-void writeBytes(const std::filesystem::path& path, const std::string& bytes);
+using testing_support::readBytes;
+using testing_support::writeBytes;
 
 // The ids of planet p's controls.
 int signList(int p);

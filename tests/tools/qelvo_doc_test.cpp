@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../store/scratch.h"
+#include "scratch.h"
 
 namespace {
 

@@ -173,18 +173,17 @@ void HeadlessWindow::click(int id) {
 void HeadlessWindow::clickRow(int id, int row) {
     if (closed_)
         return;
-    Control& c = control(id, ControlKind::ReportList);
-    focus_ = id;
-    c.selectedRows.assign(c.rows.size(), false);
-    if (row >= 0 && row < static_cast<int>(c.rows.size()))
-        c.selectedRows[static_cast<std::size_t>(row)] = true;
+    moveToRow(id, row);
     if (events_ != nullptr)
         events_->onListClick(id);
 }
 
 void HeadlessWindow::keyToRow(int id, int row) {
-    if (closed_)
-        return;
+    if (!closed_)
+        moveToRow(id, row);
+}
+
+void HeadlessWindow::moveToRow(int id, int row) {
     Control& c = control(id, ControlKind::ReportList);
     focus_ = id;
     c.selectedRows.assign(c.rows.size(), false);

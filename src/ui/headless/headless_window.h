@@ -69,6 +69,7 @@ class HeadlessWindow final : public Window {
     const DialogSpec& spec() const { return spec_; }
 
   private:
+    void moveToRow(int id, int row);  // selects only that row, focus in the list
     struct Control {
         ControlKind kind = ControlKind::StaticText;
         std::uint32_t styles = 0;
