@@ -46,10 +46,13 @@ MainForm::~MainForm() {
 }
 
 void MainForm::initialize(std::string_view commandTail) {
+    initialize(documentFromCommandTail(commandTail));
+}
+
+void MainForm::initialize(const DocumentChoice& document) {
     refreshControls();
     transport_.listen(kFormClassName, [this](std::string_view bytes) { onCopyData(bytes); });
 
-    const DocumentChoice document = documentFromCommandTail(commandTail);
     window_.setCaption(captionFor(window_.caption(), document));
     store_.InitChkCfg(document.path, ".qelvo");
 
@@ -391,7 +394,8 @@ void MainForm::registerFileType() {
         window_.messageBox("这个系统上不能关联*.qelvo文件。", kMessageCaption);
         return;
     }
-    window_.messageBox(associate_() ? "关联成功！" : "关联失败：无法写入文件类型的登记。", kMessageCaption);
+    const std::string why = associate_();
+    window_.messageBox(why.empty() ? std::string("关联成功！") : "关联失败：" + why, kMessageCaption);
 }
 
 bool MainForm::upgradeDocument() {

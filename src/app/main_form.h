@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/start_up.h"
 #include "link/message_transport.h"
 #include "records/person_card.h"
 #include "store/chk_uid.h"
@@ -38,12 +39,15 @@ class MainForm final : public ui::FormEvents {
     MainForm(const MainForm&) = delete;
     MainForm& operator=(const MainForm&) = delete;
 
-    // How the platform registers the document type; without one the button says it cannot be done here.
-    void setFileAssociation(std::function<bool()> associate) { associate_ = std::move(associate); }
+    // How the platform registers the document type: empty when it succeeded, otherwise why it failed (GBK). Without
+    // one the button says it cannot be done here.
+    void setFileAssociation(std::function<std::string()> associate) { associate_ = std::move(associate); }
 
     // The initialisation once the window exists: the document from the command-line tail, its base section, the
     // lists, the recorded time, the question about an old document, the person list, the controls.
     void initialize(std::string_view commandTail);
+    // The same with the document already chosen (a platform whose command line is not GBK).
+    void initialize(const DocumentChoice& document);
 
     // ui::FormEvents
     void onCommand(int id) override;
@@ -85,7 +89,7 @@ class MainForm final : public ui::FormEvents {
     ui::Window& window_;
     const util::Clock& clock_;
     calclink::MessageTransport& transport_;
-    std::function<bool()> associate_;
+    std::function<std::string()> associate_;
 
     FormMode mode_ = FormMode::NewPerson;
     CChkUid store_;

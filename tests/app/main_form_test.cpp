@@ -221,7 +221,7 @@ TEST(Events, FileAssociationReportsWhatHappened) {
         SCOPED_TRACE(c.kind);
         FormHarness h;
         if (c.kind != 0)
-            h.form.setFileAssociation([&] { return c.kind == 1; });
+            h.form.setFileAssociation([&] { return std::string(c.kind == 1 ? "" : "无法写入文件类型的登记。"); });
         h.start();
         h.window.click(app::kIdAssociate);
         ASSERT_EQ(h.window.dialogs().size(), 1u);
