@@ -1,0 +1,195 @@
+#include "program_driver.h"
+
+#include <commctrl.h>
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace {
+
+std::filesystem::path driverFolder() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    buffer.resize(::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size())));
+    return std::filesystem::path(buffer).parent_path();
+}
+
+struct BoxSearch {
+    DWORD processId;
+    std::string caption;
+    HWND found;
+};
+
+BOOL CALLBACK findBox(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<BoxSearch*>(data);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    char className[64] = {};
+    ::GetClassNameA(window, className, sizeof className);
+    if (owner != search->processId || std::string_view(className) != "#32770" || !::IsWindowVisible(window))
+        return TRUE;
+    char caption[256] = {};
+    ::GetWindowTextA(window, caption, sizeof caption);
+    if (search->caption != caption)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+ProgramDriver::~ProgramDriver() {
+    if (process_.hProcess) {
+        if (::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+            ::TerminateProcess(process_.hProcess, 1);
+            ::WaitForSingleObject(process_.hProcess, 5000);
+        }
+        ::CloseHandle(process_.hProcess);
+        ::CloseHandle(process_.hThread);
+    }
+}
+
+bool ProgramDriver::start(const std::filesystem::path& document, bool waitForForm) {
+    const std::filesystem::path program = driverFolder() / L"qelvo.exe";
+    std::wstring commandLine = L"\"" + program.wstring() + L"\" \"" + document.wstring() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process_))
+        return false;
+    ::WaitForInputIdle(process_.hProcess, 20000);
+    if (!waitForForm)
+        return true;
+    for (int i = 0; i < 400; ++i) {
+        HWND window = nullptr;
+        while ((window = ::FindWindowExW(nullptr, window, L"mvQelvo", nullptr)) != nullptr) {
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(window, &owner);
+            if (owner == process_.dwProcessId && ::IsWindowVisible(window)) {
+                form_ = window;
+                return true;
+            }
+        }
+        if (::WaitForSingleObject(process_.hProcess, 50) == WAIT_OBJECT_0)
+            return false;
+    }
+    return false;
+}
+
+bool ProgramDriver::waitForExit(DWORD milliseconds) {
+    return ::WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;
+}
+
+std::string ProgramDriver::caption() const {
+    char buffer[1024] = {};
+    ::GetWindowTextA(form_, buffer, sizeof buffer);
+    return buffer;
+}
+
+std::string ProgramDriver::text(int id) const {
+    std::vector<char> buffer(4096, '\0');
+    const LRESULT n =
+        ::SendMessageA(control(id), WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+    return std::string(buffer.data(), static_cast<std::size_t>(n > 0 ? n : 0));
+}
+
+void ProgramDriver::setText(int id, std::string_view gbk) {
+    const std::string text(gbk);
+    ::SendMessageA(control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void ProgramDriver::click(int id) {
+    ::SendMessageA(control(id), BM_CLICK, 0, 0);
+}
+
+void ProgramDriver::postClick(int id) {
+    ::PostMessageA(control(id), BM_CLICK, 0, 0);
+}
+
+void ProgramDriver::choose(int id, int position) {
+    ::SendMessageA(control(id), CB_SETCURSEL, static_cast<WPARAM>(position), 0);
+    ::SendMessageA(form_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control(id)));
+}
+
+int ProgramDriver::selection(int id) const {
+    return static_cast<int>(::SendMessageA(control(id), CB_GETCURSEL, 0, 0));
+}
+
+int ProgramDriver::rowCount(int id) const {
+    return static_cast<int>(::SendMessageA(control(id), LVM_GETITEMCOUNT, 0, 0));
+}
+
+void ProgramDriver::pressKey(int id, WORD key) {
+    const HWND target = control(id);
+    ::PostMessageA(target, WM_KEYDOWN, key, 1);
+    ::PostMessageA(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+}
+
+bool ProgramDriver::clickRow(int id, int row) {
+    // A click through the posted mouse messages: it takes effect some time later (see waitUntil). LVM_GETITEMRECT writes into the list's own process: the rectangle travels through memory there.
+    const HWND list = control(id);
+    void* remote = ::VirtualAllocEx(process_.hProcess, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    if (!remote)
+        return false;
+    RECT rect{LVIR_BOUNDS, 0, 0, 0};
+    bool done = ::WriteProcessMemory(process_.hProcess, remote, &rect, sizeof rect, nullptr) &&
+                ::SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote)) &&
+                ::ReadProcessMemory(process_.hProcess, remote, &rect, sizeof rect, nullptr);
+    ::VirtualFreeEx(process_.hProcess, remote, 0, MEM_RELEASE);
+    if (!done)
+        return false;
+    const LPARAM at = MAKELPARAM(rect.left + 8, (rect.top + rect.bottom) / 2);
+    ::PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::PostMessageA(list, WM_LBUTTONUP, 0, at);
+    return true;
+}
+
+HWND ProgramDriver::waitForBox(std::string_view caption, DWORD milliseconds) const {
+    for (DWORD waited = 0; waited < milliseconds; waited += 50) {
+        BoxSearch search{process_.dwProcessId, std::string(caption), nullptr};
+        ::EnumWindows(findBox, reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            return search.found;
+        ::Sleep(50);
+    }
+    return nullptr;
+}
+
+std::string ProgramDriver::boxText(HWND box) {
+    char buffer[1024] = {};
+    ::GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);
+    return buffer;
+}
+
+std::string fileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::filesystem::path freshFolder(std::wstring_view name) {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::filesystem::path folder = std::filesystem::path(temp) / L"qelvo-gui" / name;
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    std::filesystem::create_directories(folder, ignored);
+    return folder;
+}
+
+std::string gbkPath(const std::filesystem::path& path) {
+    const std::wstring wide = path.wstring();
+    const int n =
+        ::WideCharToMultiByte(936, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    ::WideCharToMultiByte(936, 0, wide.data(), static_cast<int>(wide.size()), text.data(), n, nullptr, nullptr);
+    return text;
+}
+
+bool waitUntil(const std::function<bool()>& done, DWORD milliseconds) {
+    for (DWORD waited = 0; waited < milliseconds; waited += 20) {
+        if (done())
+            return true;
+        ::Sleep(20);
+    }
+    return done();
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <windows.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+// Starts the Windows program on a document and works its main form from outside, as another program would: the
+// window found by its class name, controls by id, texts as GBK through the ANSI messages.
+class ProgramDriver {
+  public:
+    ProgramDriver() = default;
+    ~ProgramDriver();
+    ProgramDriver(const ProgramDriver&) = delete;
+    ProgramDriver& operator=(const ProgramDriver&) = delete;
+
+    // Starts the program beside this driver on document and, unless told not to, waits until its form is shown;
+    // false when it is not.
+    bool start(const std::filesystem::path& document, bool waitForForm = true);
+    // Waits until the program has ended; false when it is still running after the wait.
+    bool waitForExit(DWORD milliseconds = 15000);
+
+    HWND form() const { return form_; }
+    HWND control(int id) const { return ::GetDlgItem(form_, id); }
+    std::string caption() const;
+    std::string text(int id) const;
+    void setText(int id, std::string_view gbk);
+    void click(int id);       // BM_CLICK; returns when the form has handled it
+    void postClick(int id);   // BM_CLICK without waiting (for a button that opens a box)
+    void choose(int id, int position);  // a user's pick: the selection and its CBN_SELCHANGE
+    int selection(int id) const;
+    int rowCount(int id) const;
+    void pressKey(int id, WORD key);
+    // A mouse click on a row of a report list, at the row's place read from the program's own list; posted, so it
+    // takes effect some time later (see waitUntil).
+    bool clickRow(int id, int row);  // a key pressed in control id, through the form's message loop
+
+    // A message box or question of the program with this caption; nullptr after waiting in vain.
+    HWND waitForBox(std::string_view caption, DWORD milliseconds = 15000) const;
+    static std::string boxText(HWND box);
+
+  private:
+    PROCESS_INFORMATION process_{};
+    HWND form_ = nullptr;
+};
+
+// Whether done() became true within the time; the program works on while this waits.
+bool waitUntil(const std::function<bool()>& done, DWORD milliseconds = 10000);
+// A file's bytes, empty when it cannot be read.
+std::string fileBytes(const std::filesystem::path& path);
+// A path as GBK text (code page 936), as the ANSI functions take it.
+std::string gbkPath(const std::filesystem::path& path);
+// A fresh empty folder for one test.
+std::filesystem::path freshFolder(std::wstring_view name);
