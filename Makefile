@@ -1,5 +1,5 @@
 # The two commands of the README: `make test` runs every test; `make run` starts the card index.
-.PHONY: test deps bench clean
+.PHONY: test deps bench run clean
 
 test: deps
 	scripts/test-all
@@ -12,6 +12,10 @@ bench: deps
 	cmake --build --preset native -j "$$(nproc)" --target store_bench form_bench
 	build/native/bench/store_bench
 	build/native/bench/form_bench
+
+# make run [DOC=path/to/persons.qelvo]: the Windows program under Wine, on DOC or the user's default document.
+run: deps
+	scripts/run $(if $(DOC),"$(DOC)")
 
 clean:
 	rm -rf build
