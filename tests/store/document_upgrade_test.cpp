@@ -4,6 +4,7 @@
 
 #include "scratch.h"
 #include "store/person_document.h"
+#include "util/c_number.h"
 
 namespace store {
 namespace {
@@ -15,7 +16,7 @@ using testing_support::writeBytes;
 // The conversion as a sequence of single writes: every key of the key table for n = uLastInd .. 1, then "ver",
 // then the old section goes.
 void upgradeStepByStep(CChkUid& store) {
-    const std::int32_t last = std::stoi("0" + store.GetMyKey("base", "uLastInd"));
+    const std::int32_t last = util::readCInt(store.GetMyKey("base", "uLastInd"));
     for (std::int32_t n = last; n >= 1; --n) {
         for (PersonKey key : kKeyTable) {
             const std::string value = store.GetMyKey("ql", personKey(keyName(key), n, DocumentForm::Old));
