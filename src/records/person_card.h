@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "chart/aspect_engine.h"
+#include "chart/chart_engine.h"
 #include "store/person_document.h"
 
 // The card of one person as the main form holds it: the values bound to its fields, and the positions chosen in its

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "chart/aspect_engine.h"
+#include "chart/chart_engine.h"
 #include "chart/dignity_table.h"
 #include "program_driver.h"
 

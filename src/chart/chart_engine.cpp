@@ -1,4 +1,4 @@
-#include "chart/aspect_engine.h"
+#include "chart/chart_engine.h"
 
 #include <cmath>
 #include <cstdlib>
