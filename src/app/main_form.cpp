@@ -78,7 +78,8 @@ void MainForm::initialize(const DocumentChoice& document) {
 
     values_.noteTime = nowText();
 
-    window_.setColumns(kIdPersonList, std::vector<ui::ColumnSpec>(kPersonListColumns.begin(), kPersonListColumns.end()));
+    window_.setColumns(kIdPersonList,
+                       std::vector<ui::ColumnSpec>(kPersonListColumns.begin(), kPersonListColumns.end()));
 
     // Only a document with "newcode" and no "ver" is of the old form; an empty one whose base section could not be
     // written is not asked about.
@@ -162,6 +163,24 @@ void MainForm::onCopyData(std::string_view bytes) {
 
 // --- data exchange ------------------------------------------------------------------------------------------------
 
+// The text fields bound to held values, in the order the exchange takes them after the numbers.
+std::array<std::pair<int, std::string*>, 13> MainForm::textBindings(records::CardValues& v) {
+    chart::AspectTexts& a = v.aspects;
+    return {{{kIdBirthday, &v.birthday},
+             {kIdName, &v.name},
+             {kIdMemo, &v.memo},
+             {kIdArea, &v.area},
+             {kIdNoteTime, &v.noteTime},
+             {kIdLunarDate, &v.lunarDate},
+             {kIdSquare, &a.square},
+             {kIdOpposition, &a.opposition},
+             {kIdConjunction, &a.conjunction},
+             {kIdTrine, &a.trine},
+             {kIdSextile, &a.sextile},
+             {kIdPlumBlossom, &a.plumBlossom},
+             {kIdSunMoon, &a.sunMoon}}};
+}
+
 bool MainForm::takeValues() {
     const std::optional<std::int32_t> code = readWholeNumber(window_.text(kIdCode));
     if (!code) {
@@ -179,20 +198,8 @@ bool MainForm::takeValues() {
         }
         values_.degrees[static_cast<std::size_t>(p)] = *degree;
     }
-    values_.birthday = window_.text(kIdBirthday);
-    values_.name = window_.text(kIdName);
-    values_.memo = window_.text(kIdMemo);
-    values_.area = window_.text(kIdArea);
-    values_.noteTime = window_.text(kIdNoteTime);
-    values_.lunarDate = window_.text(kIdLunarDate);
-    chart::AspectTexts& a = values_.aspects;
-    a.square = window_.text(kIdSquare);
-    a.opposition = window_.text(kIdOpposition);
-    a.conjunction = window_.text(kIdConjunction);
-    a.trine = window_.text(kIdTrine);
-    a.sextile = window_.text(kIdSextile);
-    a.plumBlossom = window_.text(kIdPlumBlossom);
-    a.sunMoon = window_.text(kIdSunMoon);
+    for (const auto& [id, text] : textBindings(values_))
+        *text = window_.text(id);
     return true;
 }
 
@@ -201,20 +208,8 @@ void MainForm::refreshControls() {
     for (int p = 0; p < store::kPlanetCount; ++p)
         window_.setText(planetEntry(p).degreeEdit,
                         records::formatDegreeField(values_.degrees[static_cast<std::size_t>(p)]));
-    window_.setText(kIdBirthday, values_.birthday);
-    window_.setText(kIdName, values_.name);
-    window_.setText(kIdMemo, values_.memo);
-    window_.setText(kIdArea, values_.area);
-    window_.setText(kIdNoteTime, values_.noteTime);
-    window_.setText(kIdLunarDate, values_.lunarDate);
-    const chart::AspectTexts& a = values_.aspects;
-    window_.setText(kIdSquare, a.square);
-    window_.setText(kIdOpposition, a.opposition);
-    window_.setText(kIdConjunction, a.conjunction);
-    window_.setText(kIdTrine, a.trine);
-    window_.setText(kIdSextile, a.sextile);
-    window_.setText(kIdPlumBlossom, a.plumBlossom);
-    window_.setText(kIdSunMoon, a.sunMoon);
+    for (const auto& [id, text] : textBindings(values_))
+        window_.setText(id, *text);
 }
 
 // --- person records -----------------------------------------------------------------------------------------------
@@ -306,9 +301,9 @@ void MainForm::savePerson() {
         }
     }
     if (!records::writePerson(store_, card, mode_ == FormMode::NewPerson)) {
-        window_.messageBox(util::format("无法写入文档“%s”：%s\r\n此人未保存。", documentName().c_str(),
-                                        store_.lastError().c_str()),
-                           kMessageCaption);
+        window_.messageBox(
+            util::format("无法写入文档“%s”：%s\r\n此人未保存。", documentName().c_str(), store_.lastError().c_str()),
+            kMessageCaption);
         return;
     }
     ownIndex_ = n;

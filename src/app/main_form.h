@@ -1,10 +1,12 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/start_up.h"
@@ -81,6 +83,7 @@ class MainForm final : public ui::FormEvents {
     const std::vector<store::Person>& listedPersons() const { return listed_; }
 
   private:
+    static std::array<std::pair<int, std::string*>, 13> textBindings(records::CardValues& values);
     void closeForm();
     records::Card cardOnForm() const;
     std::string documentName() const;
