@@ -7,7 +7,7 @@
 
 namespace corvina {
 
-std::string positionItem(double longitude) {
+CutPosition cutPosition(double longitude) {
     constexpr long kMinutesPerCircle = 360 * 60;
     double wrapped = std::fmod(longitude, 360.0);
     if (wrapped < 0)
@@ -18,11 +18,14 @@ std::string positionItem(double longitude) {
         minutes = kMinutesPerCircle - 1;
     if (minutes < 0)
         minutes = 0;
-    const int sign = static_cast<int>(minutes / (30 * 60)) + 1;
-    const int degrees = static_cast<int>((minutes / 60) % 30);
-    const int minute = static_cast<int>(minutes % 60);
-    return util::format("%d%.*s%02d", degrees, static_cast<int>(chart::signKey(sign).size()), chart::signKey(sign).data(),
-                        minute);
+    return CutPosition{static_cast<int>(minutes / (30 * 60)) + 1, static_cast<int>((minutes / 60) % 30),
+                       static_cast<int>(minutes % 60)};
+}
+
+std::string positionItem(double longitude) {
+    const CutPosition cut = cutPosition(longitude);
+    const std::string_view key = chart::signKey(cut.sign);
+    return util::format("%d%.*s%02d", cut.degrees, static_cast<int>(key.size()), key.data(), cut.minutes);
 }
 
 std::string birthDataItem(const CalculatorRequest& r, const BirthMoment& m) {

@@ -14,8 +14,16 @@ inline constexpr int kPlanetCount = 10;
 
 using Longitudes = std::array<double, kPlanetCount>;  // ecliptic longitudes in degrees, sun..pluto
 
-// One planet's item. Degrees and minutes are cut, never rounded: 29 degrees 59.9 minutes of a sign stay 29 and 59
-// of that sign. Any finite longitude is taken modulo 360.
+// A longitude as sign 1..12 with whole degrees and minutes of the sign, cut, never rounded: 29 degrees 59.9 minutes
+// of a sign stay 29 and 59 of that sign. Any finite longitude is taken modulo 360.
+struct CutPosition {
+    int sign = 1;
+    int degrees = 0;
+    int minutes = 0;
+};
+CutPosition cutPosition(double longitude);
+
+// One planet's item: the cut position as "<degrees><sign key><minutes, two digits>".
 std::string positionItem(double longitude);
 
 // Item 0: the birth data as "<year>.<month>.<day>,<HHMM>:<zone index used>", as in 1991.1.2,1255:5.

@@ -39,10 +39,10 @@ std::int64_t julianDayNumber(std::int64_t year, int month, int day, bool julian)
 MomentResult birthMoment(const CalculatorRequest& r) {
     const bool gap = r.year == 1582 && r.month == 10 && r.day > 4 && r.day < 15;
     if (gap)
-        return MomentResult{std::nullopt, "5 to 14 October 1582 are no days: the Gregorian calendar begins on the 15th"};
+        return MomentResult{std::nullopt, "1582年10月5日至14日并不存在：格里历从15日开始"};
     const bool julian = r.year < 1582 || (r.year == 1582 && (r.month < 10 || (r.month == 10 && r.day <= 4)));
     if (r.month < 1 || r.month > 12 || r.day < 1 || r.day > daysInMonth(r.year, r.month, julian))
-        return MomentResult{std::nullopt, "the month has no such day"};
+        return MomentResult{std::nullopt, "该月没有这一天"};
 
     BirthMoment m;
     m.julianCalendar = julian;

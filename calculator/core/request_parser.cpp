@@ -81,50 +81,50 @@ RequestParse refuse(std::string reason) {
 
 RequestParse parseCalculatorRequest(std::string_view bytes) {
     if (bytes.size() > kRequestMaxBytes)
-        return refuse("the request is longer than 99 bytes");
+        return refuse("请求长于 99 字节");
     Reader in(bytes);
     CalculatorRequest r;
     if (!in.take('$'))
-        return refuse("the request does not begin with \"$\"");
+        return refuse("请求不以 \"$\" 开头");
     std::string_view windowClass;
     if (!in.until('#', windowClass))
-        return refuse("no \"#\" after the window class");
+        return refuse("窗口类名后缺少 \"#\"");
     if (windowClass.empty())
-        return refuse("the window class is empty");
+        return refuse("窗口类名为空");
     for (const char c : windowClass) {
         if (c < '!' || c > '~')
-            return refuse("the window class holds a byte other than printable ASCII");
+            return refuse("窗口类名含有可打印 ASCII 字符以外的字节");
     }
     r.windowClass = std::string(windowClass);
     in.take('#');
     if (!in.number(true, r.year))
-        return refuse("the year is not a number");
+        return refuse("年份不是数字");
     if (!in.take('.'))
-        return refuse("no \".\" after the year");
+        return refuse("年份后缺少 \".\"");
     if (!in.number(false, r.month))
-        return refuse("the month is not a number");
+        return refuse("月份不是数字");
     if (!in.take('.'))
-        return refuse("no \".\" after the month");
+        return refuse("月份后缺少 \".\"");
     if (!in.number(false, r.day))
-        return refuse("the day is not a number");
+        return refuse("日期不是数字");
     if (!in.take(','))
-        return refuse("no \",\" after the day");
+        return refuse("日期后缺少 \",\"");
     if (!in.twoDigits(r.hour) || !in.twoDigits(r.minute))
-        return refuse("the time is not four digits HHMM");
+        return refuse("时间不是四位数字 HHMM");
     if (!in.take(':'))
-        return refuse("no \":\" after the time");
+        return refuse("时间后缺少 \":\"");
     if (!in.number(true, r.zoneIndex))
-        return refuse("the zone index is not a number");
+        return refuse("时区序号不是数字");
     if (!in.atEnd())
-        return refuse("bytes follow the zone index");
+        return refuse("时区序号后有多余的字节");
     if (r.month < 1 || r.month > 12)
-        return refuse("the month is not 1..12");
+        return refuse("月份不在 1..12 之内");
     if (r.day < 1 || r.day > 31)
-        return refuse("the day is not 1..31");
+        return refuse("日期不在 1..31 之内");
     if (r.hour > 23)
-        return refuse("the hour is not 00..23");
+        return refuse("小时不在 00..23 之内");
     if (r.minute > 59)
-        return refuse("the minute is not 00..59");
+        return refuse("分钟不在 00..59 之内");
     return RequestParse{std::move(r), {}};
 }
 

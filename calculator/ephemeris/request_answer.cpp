@@ -1,33 +1,31 @@
 #include "ephemeris/request_answer.h"
 
-#include "core/answer_text.h"
-#include "core/birth_moment.h"
-#include "core/request_parser.h"
 #include "ephemeris/planet_positions.h"
 
 namespace corvina {
 
 RequestAnswer answerRequest(std::string_view requestBytes) {
     RequestAnswer result;
-    const RequestParse parse = parseCalculatorRequest(requestBytes);
+    RequestParse parse = parseCalculatorRequest(requestBytes);
     if (!parse.request) {
-        result.reason = parse.reason;
+        result.reason = std::move(parse.reason);
         return result;
     }
-    const CalculatorRequest& request = *parse.request;
-    result.windowClass = request.windowClass;
-    const MomentResult moment = birthMoment(request);
+    result.request = std::move(parse.request);
+    result.windowClass = result.request->windowClass;
+    MomentResult moment = birthMoment(*result.request);
     if (!moment.moment) {
-        result.reason = moment.reason;
+        result.reason = std::move(moment.reason);
         return result;
     }
-    result.zoneDefaulted = moment.moment->zoneDefaulted;
-    const PositionsResult positions = planetLongitudes(moment.moment->julianDayUt);
+    result.moment = moment.moment;
+    PositionsResult positions = planetLongitudes(moment.moment->julianDayUt);
     if (!positions.longitudes) {
-        result.reason = positions.reason;
+        result.reason = std::move(positions.reason);
         return result;
     }
-    result.answer = answerText(request, *moment.moment, *positions.longitudes);
+    result.longitudes = positions.longitudes;
+    result.answer = answerText(*result.request, *result.moment, *result.longitudes);
     return result;
 }
 
