@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -50,19 +51,34 @@ ProgramDriver::~ProgramDriver() {
 }
 
 bool ProgramDriver::start(const std::filesystem::path& document, bool waitForForm) {
-    const std::filesystem::path program = driverFolder() / L"qelvo.exe";
-    std::wstring commandLine = L"\"" + program.wstring() + L"\" \"" + document.wstring() + L"\"";
+    return launch(L"qelvo.exe", L"\"" + document.wstring() + L"\"", L"mvQelvo", waitForForm);
+}
+
+bool ProgramDriver::startCalculator() {
+    return launch(L"corvina.exe", L"", L"Corvina", true);
+}
+
+bool ProgramDriver::running() const {
+    return process_.hProcess != nullptr && ::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool ProgramDriver::launch(const wchar_t* name, const std::wstring& arguments, const wchar_t* windowClass,
+                           bool waitForWindow) {
+    const std::filesystem::path program = driverFolder() / name;
+    std::wstring commandLine = L"\"" + program.wstring() + L"\"";
+    if (!arguments.empty())
+        commandLine += L" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                           &process_))
         return false;
     ::WaitForInputIdle(process_.hProcess, 20000);
-    if (!waitForForm)
+    if (!waitForWindow)
         return true;
     for (int i = 0; i < 400; ++i) {
         HWND window = nullptr;
-        while ((window = ::FindWindowExW(nullptr, window, L"mvQelvo", nullptr)) != nullptr) {
+        while ((window = ::FindWindowExW(nullptr, window, windowClass, nullptr)) != nullptr) {
             DWORD owner = 0;
             ::GetWindowThreadProcessId(window, &owner);
             if (owner == process_.dwProcessId && ::IsWindowVisible(window)) {
@@ -192,4 +208,51 @@ bool waitUntil(const std::function<bool()>& done, DWORD milliseconds) {
         ::Sleep(20);
     }
     return done();
+}
+
+std::filesystem::path hostFile(const char* variable) {
+    const char* path = std::getenv(variable);
+    if (path == nullptr || *path == '\0')
+        return {};
+    std::string windowsPath = std::string("Z:") + path;
+    for (char& c : windowsPath) {
+        if (c == '/')
+            c = '\\';
+    }
+    return std::filesystem::path(windowsPath);
+}
+
+namespace {
+
+// Creates the request file with the content and waits until the runner has removed it.
+bool askRunner(const std::filesystem::path& request, const std::string& content) {
+    if (request.empty())
+        return false;
+    {
+        std::ofstream out(request, std::ios::binary);
+        out << content;
+        if (!out)
+            return false;
+    }
+    for (int i = 0; i < 300 && std::filesystem::exists(request); ++i)
+        ::Sleep(100);
+    return !std::filesystem::exists(request);
+}
+
+}  // namespace
+
+void requestScreenshot() {
+    askRunner(hostFile("QELVO_SHOT_REQUEST"), "");
+}
+
+std::string hostSwetest(const std::string& arguments) {
+    const std::filesystem::path request = hostFile("QELVO_SWETEST_REQUEST");
+    if (!askRunner(request, arguments))
+        return {};
+    std::filesystem::path output = request;
+    output += L".out";
+    std::string text = fileBytes(output);
+    std::error_code ignored;
+    std::filesystem::remove(output, ignored);
+    return text;
 }

@@ -19,6 +19,10 @@ class ProgramDriver {
     // Starts the program beside this driver on document and, unless told not to, waits until its form is shown;
     // false when it is not.
     bool start(const std::filesystem::path& document, bool waitForForm = true);
+    // Starts the calculator program (corvina.exe beside this driver) and waits for its window, which form() then
+    // names; false when it does not show.
+    bool startCalculator();
+    bool running() const;
     // Waits until the program has ended; false when it is still running after the wait.
     bool waitForExit(DWORD milliseconds = 15000);
 
@@ -42,6 +46,8 @@ class ProgramDriver {
     static std::string boxText(HWND box);
 
   private:
+    bool launch(const wchar_t* program, const std::wstring& arguments, const wchar_t* windowClass, bool waitForWindow);
+
     PROCESS_INFORMATION process_{};
     HWND form_ = nullptr;
 };
@@ -52,5 +58,13 @@ bool waitUntil(const std::function<bool()>& done, DWORD milliseconds = 10000);
 std::string fileBytes(const std::filesystem::path& path);
 // A path as GBK text (code page 936), as the ANSI functions take it.
 std::string gbkPath(const std::filesystem::path& path);
+// The path under Wine of a file of the host named by an environment variable (the host's root is drive Z:); empty
+// when the variable is not set.
+std::filesystem::path hostFile(const char* variable);
+// Asks the test's runner for a screenshot of the display, when it offers one, and waits for it a little.
+void requestScreenshot();
+// The output of the host's ephemeris tool (swetest) for these arguments, through the test's runner; empty when the
+// runner offers no such tool.
+std::string hostSwetest(const std::string& arguments);
 // A fresh empty folder for one test.
 std::filesystem::path freshFolder(std::wstring_view name);

@@ -5,36 +5,24 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sstream>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "chart/chart_engine.h"
 #include "chart/dignity_table.h"
+#include "chart/zodiac_sign_table.h"
 #include "program_driver.h"
+#include "records/person_card.h"
+#include "windows/calculator_window.h"
 
 namespace {
-
-// Asks the test's runner for a screenshot of the display, when it offers one (QELVO_SHOT_REQUEST names the file to
-// create, as a path of the host), and waits for it a little. Never fails a test.
-void requestScreenshot() {
-    const char* request = std::getenv("QELVO_SHOT_REQUEST");
-    if (request == nullptr || *request == '\0')
-        return;
-    std::string windowsPath = std::string("Z:") + request;  // the host's root is drive Z: under Wine
-    for (char& c : windowsPath) {
-        if (c == '/')
-            c = '\\';
-    }
-    HANDLE marker = ::CreateFileA(windowsPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr);
-    if (marker == INVALID_HANDLE_VALUE)
-        return;
-    ::CloseHandle(marker);
-    for (int i = 0; i < 100 && ::GetFileAttributesA(windowsPath.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
-        ::Sleep(100);  // the runner removes the request once the picture is taken
-}
 
 constexpr int kIdSave = 1, kIdCode = 1000, kIdBirthday = 1021, kIdName = 1022, kIdPersonList = 1023, kIdMemo = 1025,
               kIdArea = 1026, kIdTimeZone = 1027, kIdAssociate = 1038, kIdInput = 1049, kIdGetBirthday = 1050;
@@ -157,7 +145,6 @@ TEST(WindowsProgram, TypicalRoadThroughTheCalculatorToTheDocument) {
     EXPECT_EQ(profileValue(document, "ql_1", "moon"), "1");
     EXPECT_EQ(profileValue(document, "base", "newcode"), "10002");
     EXPECT_NE(fileBytes(document).find("nick=\xC0\xEE\xC3\xF7\r\n"), std::string::npos);  // GBK on disk
-    requestScreenshot();  // a listed person and an applied answer: the picture of the form at work
     program.click(2);
     EXPECT_TRUE(program.waitForExit());
 }
@@ -267,6 +254,146 @@ TEST(WindowsProgram, AssociationWritesTheUsersFourEntries) {
     EXPECT_EQ(registryValue(L".qelvo\\ShellNew", L"NullFile"), L"");
     program.click(2);
     EXPECT_TRUE(program.waitForExit());
+}
+
+// The ten longitudes that the ephemeris library's own tool on the host gives for a moment in universal time.
+std::vector<double> toolLongitudes(int year, int month, int day, int hour, int minute) {
+    char arguments[128];
+    std::snprintf(arguments, sizeof arguments, "-b%d.%d.%d -ut%d:%02d -p0123456789 -fl -emos -head", day, month, year,
+                  hour, minute);
+    std::vector<double> longitudes;
+    std::istringstream out(hostSwetest(arguments));
+    double value = 0;
+    while (longitudes.size() < 10 && out >> value)
+        longitudes.push_back(value);
+    return longitudes;
+}
+
+// The card index with the real calculator program, both running: a typed birthday fills the ten planets with the
+// positions that the ephemeris tool gives, cut to whole minutes.
+TEST(WindowsProgram, TypicalRoadWithTheRealCalculator) {
+    const auto document = freshFolder(L"real calculator") / L"persons.qelvo";
+    ProgramDriver calculator;
+    ASSERT_TRUE(calculator.startCalculator());
+    ProgramDriver program;
+    ASSERT_TRUE(program.start(document));
+
+    program.setText(kIdInput, "1991年1月2日，1255");
+    program.setText(kIdArea, "中国");
+    program.click(kIdGetBirthday);  // the answer comes back while the request is being handled
+    EXPECT_EQ(program.text(kIdBirthday), "1991.1.2,1255");
+    EXPECT_EQ(program.selection(kIdTimeZone), 5);
+    EXPECT_EQ(program.text(kIdTimeZone), "东8区");
+
+    // 12:55 at UTC+8 is 04:55 in universal time, the same day.
+    const std::vector<double> tool = toolLongitudes(1991, 1, 2, 4, 55);
+    ASSERT_EQ(tool.size(), 10u) << "the runner offers no ephemeris tool";
+    chart::PlanetPositions positions{};
+    for (int p = 0; p < 10; ++p) {
+        SCOPED_TRACE(p);
+        const long minutes = static_cast<long>(std::floor(tool[static_cast<std::size_t>(p)] * 60.0)) % (360 * 60);
+        const int sign = static_cast<int>(minutes / (30 * 60)) + 1;
+        char degreeText[16];
+        std::snprintf(degreeText, sizeof degreeText, "%ld.%02ld", (minutes / 60) % 30, minutes % 60);
+        const float degree = static_cast<float>(std::atof(degreeText));
+        positions[static_cast<std::size_t>(p)] = {sign, degree};
+        EXPECT_EQ(program.selection(kSignList[static_cast<std::size_t>(p)]), sign);
+        EXPECT_EQ(program.text(kDegreeEdit[static_cast<std::size_t>(p)]), records::formatDegreeField(degree));
+        EXPECT_EQ(program.text(kMarkField[static_cast<std::size_t>(p)]), chart::markFor(p, sign));
+        EXPECT_EQ(calculator.text(corvina::win32::kPlanetId + 3 * p + 1), chart::signComboText(sign));
+    }
+    const chart::AspectTexts aspects = chart::computeAspects(positions);
+    EXPECT_EQ(program.text(1032), aspects.square);
+    EXPECT_EQ(program.text(1033), aspects.opposition);
+    EXPECT_EQ(program.text(1030), aspects.conjunction);
+    EXPECT_EQ(program.text(1031), aspects.trine);
+    EXPECT_EQ(program.text(1035), aspects.sextile);
+    EXPECT_EQ(program.text(1036), aspects.plumBlossom);
+    EXPECT_EQ(program.text(1037), aspects.sunMoon);
+
+    EXPECT_EQ(calculator.text(corvina::win32::kRequestId), "请求：$mvQelvo#1991.1.2,1255:5");
+    EXPECT_EQ(calculator.text(corvina::win32::kMomentId), "1991年1月2日 12:55，东8区（UTC+8），格里历");
+    EXPECT_EQ(calculator.text(corvina::win32::kProblemId), "");
+    EXPECT_EQ(calculator.text(corvina::win32::kCountId), "已应答 1 次");
+    requestScreenshot();  // the form with a computed chart, the calculator beside it
+    program.click(2);
+    EXPECT_TRUE(program.waitForExit());
+    EXPECT_TRUE(calculator.running());
+}
+
+// A window of this test that records the copy-data it is sent, standing for a card index that asks.
+struct Asker {
+    static inline std::vector<std::string> received;
+    static inline std::vector<DWORD> sizes;
+    HWND window = nullptr;
+
+    static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_COPYDATA) {
+            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            received.emplace_back(static_cast<const char*>(data->lpData), data->cbData);
+            sizes.push_back(data->cbData);
+            return 0;
+        }
+        return ::DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+
+    explicit Asker(const char* className) {
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = proc;
+        windowClass.hInstance = ::GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = className;
+        ::RegisterClassA(&windowClass);
+        window = ::CreateWindowA(className, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, windowClass.hInstance,
+                                 nullptr);
+        received.clear();
+        sizes.clear();
+    }
+    ~Asker() {
+        if (window != nullptr)
+            ::DestroyWindow(window);
+    }
+};
+
+TEST(WindowsProgram, TheCalculatorAnswersOnlyReadableRequestsAndSurvivesWindowsThatAreGone) {
+    ProgramDriver calculator;
+    ASSERT_TRUE(calculator.startCalculator());
+    Asker asker("mvAsker");
+    auto ask = [&](const std::string& request) {
+        return ::SendMessageA(calculator.form(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(request.c_str()));
+    };
+
+    EXPECT_EQ(ask("$mvAsker#2000.1.1,1200:13"), TRUE);
+    ASSERT_EQ(Asker::received.size(), 1u);
+    const std::string& answer = Asker::received[0];
+    EXPECT_EQ(answer.rfind("2000.1.1,1200:13|", 0), 0u) << answer;
+    EXPECT_EQ(std::count(answer.begin(), answer.end(), '|'), 10);
+    EXPECT_EQ(answer.back(), '\0');  // the NUL is counted in the length
+    EXPECT_EQ(Asker::sizes[0], std::strlen(answer.c_str()) + 1);
+
+    const std::string malformed[] = {
+        "", "mvAsker#2000.1.1,1200:13", "$mvAsker2000.1.1,1200:13", "$mvAsker#2000.1.1,1200",
+        "$mvAsker#2000.1.1;1200:13", "$mvAsker#2000.x.1,1200:13", "$" + std::string(100, 'A') + "#2000.1.1,1200:13",
+        "$mvAsker#2000.1.1,1200:13" + std::string(200, ' '),
+    };
+    for (const std::string& request : malformed) {
+        SCOPED_TRACE(request);
+        EXPECT_EQ(ask(request), FALSE);
+        EXPECT_EQ(calculator.text(corvina::win32::kProblemId).rfind("请求无法读取，未应答：", 0), 0u);
+    }
+    EXPECT_EQ(Asker::received.size(), 1u);
+
+    {
+        Asker gone("mvGone");  // a window that asks and is closed before the answer comes
+    }
+    EXPECT_EQ(ask("$mvGone#2000.1.1,1200:13"), FALSE);
+    EXPECT_EQ(calculator.text(corvina::win32::kProblemId), "找不到类名为 mvGone 的窗口，应答未送出");
+    EXPECT_EQ(calculator.text(corvina::win32::kCountId), "已应答 1 次");
+    EXPECT_TRUE(calculator.running());
+
+    ProgramDriver second;  // a second calculator brings the first forward and ends
+    EXPECT_TRUE(second.startCalculator() || second.waitForExit());
+    EXPECT_TRUE(second.waitForExit());
+    EXPECT_TRUE(calculator.running());
 }
 
 }  // namespace
