@@ -156,7 +156,7 @@ class CalculatorWindow {
         y += kLineHeight / 2;
         label(kProblemId, kMargin, y, inner);
         y += kLineHeight;
-        label(kCountId, kMargin, y, inner);
+        label(kCountId, kMargin, y, inner, L"已应答 0 次");
     }
 
     void setText(int id, const std::string& gbk) { ::SetDlgItemTextW(window_, id, toWide(gbk).c_str()); }
