@@ -12,7 +12,9 @@ namespace {
 constexpr wchar_t kClassName[] = L"Corvina";
 constexpr int kMargin = 12, kLineHeight = 20, kWidth = 400;
 
-// An answer that the asking window has not taken within this time is given up (the window hangs).
+// An answer that the asking window has not taken within this time is given up (the window hangs). No quicker
+// "hung" test: the system counts a thread as hung when it has not fetched a message for a while, and the card index's
+// thread, waiting in SendMessage for this very answer, may look so.
 constexpr UINT kDeliveryTimeoutMs = 5000;
 
 std::wstring toWide(std::string_view gbk) {
@@ -41,7 +43,7 @@ Delivery deliverAnswer(HWND from, const std::string& windowClass, const std::str
     DWORD_PTR result = 0;
     const LRESULT sent =
         ::SendMessageTimeoutW(target, WM_COPYDATA, reinterpret_cast<WPARAM>(from), reinterpret_cast<LPARAM>(&data),
-                              SMTO_ABORTIFHUNG, kDeliveryTimeoutMs, &result);
+                              SMTO_NORMAL, kDeliveryTimeoutMs, &result);
     return sent != 0 ? Delivery::Sent : Delivery::Failed;
 }
 
