@@ -1,6 +1,5 @@
 #include "windows/calculator_window.h"
 
-#include <array>
 #include <string>
 #include <string_view>
 
