@@ -256,3 +256,13 @@ std::string hostSwetest(const std::string& arguments) {
     std::filesystem::remove(output, ignored);
     return text;
 }
+
+HWND createMessageWindow(const char* className, WNDPROC procedure) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = ::GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = className;
+    ::RegisterClassA(&windowClass);
+    return ::CreateWindowA(className, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, windowClass.hInstance,
+                           nullptr);
+}

@@ -66,5 +66,8 @@ void requestScreenshot();
 // The output of the host's ephemeris tool (swetest) for these arguments, through the test's runner; empty when the
 // runner offers no such tool.
 std::string hostSwetest(const std::string& arguments);
+// A small window of this test's own, of a class registered with the procedure, that receives messages from the
+// program under test.
+HWND createMessageWindow(const char* className, WNDPROC procedure);
 // A fresh empty folder for one test.
 std::filesystem::path freshFolder(std::wstring_view name);

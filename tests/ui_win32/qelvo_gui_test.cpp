@@ -63,16 +63,7 @@ struct Calculator {
         return ::DefWindowProcA(hwnd, message, wParam, lParam);
     }
 
-    Calculator() {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = proc;
-        windowClass.hInstance = ::GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "Corvina";
-        ::RegisterClassA(&windowClass);
-        window = ::CreateWindowA("Corvina", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                 windowClass.hInstance, nullptr);
-        requests.clear();
-    }
+    Calculator() : window(createMessageWindow("Corvina", proc)) { requests.clear(); }
     ~Calculator() { ::DestroyWindow(window); }
 };
 
@@ -337,14 +328,7 @@ struct Asker {
         return ::DefWindowProcA(hwnd, message, wParam, lParam);
     }
 
-    explicit Asker(const char* className) {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = proc;
-        windowClass.hInstance = ::GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = className;
-        ::RegisterClassA(&windowClass);
-        window = ::CreateWindowA(className, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, windowClass.hInstance,
-                                 nullptr);
+    explicit Asker(const char* className) : window(createMessageWindow(className, proc)) {
         received.clear();
         sizes.clear();
     }
