@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "input/birthday_parser.h"
+
+// What the clocks of a birth place showed: for the places of the country table that keep one civil time (and 香港,
+// 澳门, 台湾), the offsets from UTC that their clocks had through history, built into the program from the time-zone
+// database, so every system gives the same answers; and the check of a birthday's zone against them.
+namespace input {
+
+struct ClockState {
+    std::int32_t offsetSeconds = 0;  // local clock minus UTC
+    bool daylightSaving = false;
+    std::string_view abbreviation;  // CST, CDT, LMT, +0630, ... (ASCII)
+};
+
+// A place that the area text names, and the zone its clocks follow.
+struct ClockPlace {
+    std::string_view name;  // GBK, as matched in the area text
+    std::size_t zone;       // for clockZoneName, clockStateAt and readClock
+};
+
+// The place of the first name (regions first, then the country table's order) that the area text contains as
+// whole characters; nothing when none is contained or the first one that is keeps more than one civil time.
+std::optional<ClockPlace> clockPlaceForArea(std::string_view area);
+
+std::size_t clockZoneCount();
+std::string_view clockZoneName(std::size_t zone);  // Asia/Shanghai
+std::string_view tzdataVersion();                  // the version of the database the history was made from
+
+// The state of the zone's clocks at a UTC second.
+ClockState clockStateAt(std::size_t zone, std::int64_t utcSeconds);
+
+// How many times the zone's clocks changed (offset, summer time or abbreviation) in [fromUtc, toUtc).
+std::size_t clockChangeCount(std::size_t zone, std::int64_t fromUtc, std::int64_t toUtc);
+
+// A reading of a clock: date and time of day (proleptic Gregorian calendar).
+struct LocalMoment {
+    int year = 0, month = 1, day = 1, hour = 0, minute = 0;
+};
+
+// The seconds since 1970-01-01 00:00 of the reading taken as UTC.
+std::int64_t secondsOfReading(const LocalMoment& moment);
+
+// What a reading of the zone's clocks stood for: one state, none (a change moved the clocks forward past it: before
+// is the state until then, after the one from then on), or two (a change moved them back and they showed it twice:
+// before is the first pass, after the second).
+struct ClockReading {
+    enum class Kind { kOne, kSkipped, kRepeated };
+    Kind kind = Kind::kOne;
+    ClockState before;  // kOne: the state
+    ClockState after;   // kOne: the same state
+};
+
+ClockReading readClock(std::size_t zone, const LocalMoment& moment);
+
+// "UTC+8", "UTC-3:30", "UTC+8:05:43".
+std::string utcOffsetText(std::int32_t offsetSeconds);
+// The time-zone list's entry for an index of 1..25: "东12区" .. "东1区", "中时区", "西1区" .. "西12区"; else empty.
+std::string timeZoneEntryName(int index);
+// The index of a whole-hour offset from UTC-12 to UTC+12; nothing for any other offset.
+std::optional<int> timeZoneIndexOfOffset(std::int32_t offsetSeconds);
+
+// A birthday's zone against the clocks of its place.
+struct ClockCheck {
+    enum class Kind {
+        kNoPlace,    // the area names no place with one civil time
+        kNoTime,     // the birthday has no time of day
+        kNoEntry,    // the zone index is no entry of 1..25
+        kAgrees,     // the clocks had the entry's offset
+        kDiffers,    // they had another whole-hour offset of the list: suggestedIndex
+        kNotInList,  // they had an offset that the list does not hold (not whole hours, or beyond 12 hours)
+        kSkipped,    // the clocks never showed the time: a change moved them past it
+        kRepeated,   // the clocks showed the time twice
+    };
+    Kind kind = Kind::kNoPlace;
+    std::optional<ClockPlace> place;
+    ClockReading reading;
+    int zoneIndex = 0;       // the index checked
+    int suggestedIndex = 0;  // kDiffers: the entry of the clocks' offset
+};
+
+ClockCheck checkBirthClock(std::string_view area, const BirthdayResult& birthday, int zoneIndex);
+
+}  // namespace input

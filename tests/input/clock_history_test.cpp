@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "input/clock_history.h"
+
+namespace input {
+namespace {
+
+BirthdayResult birthday(int year, int month, int day, std::string time) {
+    BirthdayResult b;
+    b.year = year;
+    b.month = month;
+    b.day = day;
+    b.timeGiven = !time.empty();
+    b.timeText = time.empty() ? "1200" : time;
+    return b;
+}
+
+TEST(ClockHistory, FindsThePlaceTheAreaNames) {
+    const struct {
+        const char* area;
+        const char* zone;  // nullptr: none
+    } cases[] = {
+        {"中国", "Asia/Shanghai"},
+        {"中国北京", "Asia/Shanghai"},
+        {"中国香港", "Asia/Hong_Kong"},  // the region before the country
+        {"台湾台北", "Asia/Taipei"},
+        {"澳门", "Asia/Macau"},
+        {"日本东京", "Asia/Tokyo"},
+        {"韩国", "Asia/Seoul"},
+        {"英国伦敦", "Europe/London"},
+        {"德国", "Europe/Berlin"},
+        {"法国", "Europe/Paris"},
+        {"印度", "Asia/Kolkata"},
+        {"印度尼西亚", nullptr},  // several zones; the name holding 印度 stops the search
+        {"南苏丹", "Africa/Juba"},
+        {"苏丹", "Africa/Khartoum"},
+        {"美国纽约", nullptr},
+        {"俄罗斯", nullptr},
+        {"澳大利亚", nullptr},
+        {"刚果", nullptr},
+        {"", nullptr},
+        {"\xD6", nullptr},  // a lead byte cut off
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.area);
+        const auto place = clockPlaceForArea(c.area);
+        if (c.zone == nullptr) {
+            EXPECT_FALSE(place);
+        } else {
+            ASSERT_TRUE(place);
+            EXPECT_EQ(clockZoneName(place->zone), c.zone);
+        }
+    }
+}
+
+TEST(ClockHistory, ReadsTheClocksOfAPlace) {
+    using Kind = ClockReading::Kind;
+    const struct {
+        const char* area;
+        LocalMoment moment;
+        Kind kind;
+        int before;  // offsets in seconds
+        int after;
+        bool summer;
+    } cases[] = {
+        {"中国", {1988, 7, 1, 8, 0}, Kind::kOne, 32400, 32400, true},
+        {"中国", {1988, 1, 1, 8, 0}, Kind::kOne, 28800, 28800, false},
+        {"中国", {1988, 4, 17, 1, 59}, Kind::kOne, 28800, 28800, false},
+        {"中国", {1988, 4, 17, 2, 0}, Kind::kSkipped, 28800, 32400, false},
+        {"中国", {1988, 4, 17, 2, 59}, Kind::kSkipped, 28800, 32400, false},
+        {"中国", {1988, 4, 17, 3, 0}, Kind::kOne, 32400, 32400, true},
+        {"中国", {1988, 9, 11, 0, 59}, Kind::kOne, 32400, 32400, true},
+        {"中国", {1988, 9, 11, 1, 30}, Kind::kRepeated, 32400, 28800, true},
+        {"中国", {1988, 9, 11, 2, 0}, Kind::kOne, 28800, 28800, false},
+        {"中国", {1992, 7, 1, 8, 0}, Kind::kOne, 28800, 28800, false},
+        {"中国", {1900, 6, 1, 8, 0}, Kind::kOne, 29143, 29143, false},  // local mean time, +8:05:43
+        {"中国", {1800, 6, 1, 8, 0}, Kind::kOne, 29143, 29143, false},  // before the history: its first state
+        {"英国", {2021, 3, 28, 1, 30}, Kind::kSkipped, 0, 3600, false},
+        {"英国", {2037, 10, 25, 1, 30}, Kind::kRepeated, 3600, 0, true},  // the last covered year
+        {"日本", {1949, 7, 1, 12, 0}, Kind::kOne, 36000, 36000, true},
+        {"印度", {2000, 1, 1, 0, 0}, Kind::kOne, 19800, 19800, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.area << " " << c.moment.year << "-" << c.moment.month << "-"
+                                        << c.moment.day << " " << c.moment.hour << ":" << c.moment.minute);
+        const auto place = clockPlaceForArea(c.area);
+        ASSERT_TRUE(place);
+        const ClockReading reading = readClock(place->zone, c.moment);
+        EXPECT_EQ(reading.kind, c.kind);
+        EXPECT_EQ(reading.before.offsetSeconds, c.before);
+        EXPECT_EQ(reading.after.offsetSeconds, c.after);
+        EXPECT_EQ(reading.before.daylightSaving, c.summer);
+    }
+}
+
+TEST(ClockHistory, NamesOffsetsAndEntries) {
+    EXPECT_EQ(utcOffsetText(32400), "UTC+9");
+    EXPECT_EQ(utcOffsetText(0), "UTC+0");
+    EXPECT_EQ(utcOffsetText(-12600), "UTC-3:30");
+    EXPECT_EQ(utcOffsetText(29143), "UTC+8:05:43");
+    const struct {
+        int index;
+        const char* name;
+        int offset;
+    } entries[] = {{1, "东12区", 43200}, {4, "东9区", 32400},  {12, "东1区", 3600},
+                   {13, "中时区", 0},    {14, "西1区", -3600}, {25, "西12区", -43200}};
+    for (const auto& e : entries) {
+        SCOPED_TRACE(e.index);
+        EXPECT_EQ(timeZoneEntryName(e.index), e.name);
+        EXPECT_EQ(timeZoneIndexOfOffset(e.offset), e.index);
+    }
+    EXPECT_EQ(timeZoneEntryName(0), "");
+    EXPECT_EQ(timeZoneEntryName(26), "");
+    EXPECT_FALSE(timeZoneIndexOfOffset(19800));      // +5:30
+    EXPECT_FALSE(timeZoneIndexOfOffset(13 * 3600));  // beyond the list
+    EXPECT_FALSE(timeZoneIndexOfOffset(-13 * 3600));
+}
+
+TEST(ClockHistory, ChecksABirthdaysZoneAgainstTheClocks) {
+    using Kind = ClockCheck::Kind;
+    const struct {
+        const char* area;
+        BirthdayResult birthday;
+        int zone;
+        Kind kind;
+        int suggested;
+    } cases[] = {
+        {"中国", birthday(1988, 7, 1, "0800"), 5, Kind::kDiffers, 4},
+        {"中国", birthday(1988, 7, 1, "0800"), 4, Kind::kAgrees, 0},
+        {"中国", birthday(1988, 12, 1, "0800"), 5, Kind::kAgrees, 0},
+        {"中国", birthday(1988, 7, 1, ""), 5, Kind::kNoTime, 0},
+        {"中国", birthday(1988, 7, 1, "0800"), -1, Kind::kNoEntry, 0},
+        {"中国", birthday(1988, 7, 1, "0800"), 0, Kind::kNoEntry, 0},
+        {"中国", birthday(1900, 7, 1, "0800"), 5, Kind::kNotInList, 0},
+        {"中国", birthday(1988, 4, 17, "0230"), 5, Kind::kSkipped, 0},
+        {"中国", birthday(1988, 9, 11, "0130"), 5, Kind::kRepeated, 0},
+        {"英国", birthday(1990, 1, 15, "1000"), 12, Kind::kDiffers, 13},  // the table's 东1区 in winter
+        {"英国", birthday(1990, 7, 15, "1000"), 12, Kind::kAgrees, 0},
+        {"印度", birthday(1990, 7, 15, "1000"), 8, Kind::kNotInList, 0},
+        {"新西兰", birthday(1990, 1, 15, "1000"), 1, Kind::kNoPlace, 0},
+        {"美国", birthday(1988, 7, 1, "0800"), 18, Kind::kNoPlace, 0},
+        {"", birthday(1988, 7, 1, "0800"), 5, Kind::kNoPlace, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.area << " " << c.birthday.year << "-" << c.birthday.month << "-"
+                                        << c.birthday.day << " " << c.birthday.timeText << " zone " << c.zone);
+        const ClockCheck check = checkBirthClock(c.area, c.birthday, c.zone);
+        EXPECT_EQ(check.kind, c.kind);
+        if (c.kind == Kind::kDiffers) {
+            EXPECT_EQ(check.suggestedIndex, c.suggested);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace input

@@ -1,0 +1,126 @@
+// The built-in history of the clocks against the system's own reader of the time-zone database: for every covered
+// zone, every change from 1900 to 2037 that `zdump -v` reports, the offset and summer-time flag on both sides of it,
+// and the readings of the clocks a minute before and after it. A second build of the history, independent of the
+// generator's own reading of the zone files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "input/clock_history.h"
+
+namespace input {
+namespace {
+
+struct DumpLine {
+    std::int64_t utc;
+    int offset;
+    bool summer;
+};
+
+int monthOf(const char* name) {
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    for (int m = 0; m < 12; ++m) {
+        if (std::strcmp(name, kMonths[m]) == 0)
+            return m + 1;
+    }
+    return 0;
+}
+
+// zone -> its lines, in order: "ZONE  Sat May  3 17:59:59 1986 UT = ... isdst=0 gmtoff=28800".
+std::map<std::string, std::vector<DumpLine>> dump(const std::vector<std::string>& zones) {
+    std::string command = "'" ZDUMP_PROGRAM "' -v -c 1900,2038";
+    for (const std::string& zone : zones)
+        command += " '" + zone + "'";
+    std::map<std::string, std::vector<DumpLine>> lines;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return lines;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        char zone[128], month[8];
+        int day = 0, hour = 0, minute = 0, second = 0, year = 0;
+        if (std::sscanf(buffer, "%127s %*s %7s %d %d:%d:%d %d UT", zone, month, &day, &hour, &minute, &second, &year) !=
+            7)
+            continue;
+        const char* isdst = std::strstr(buffer, "isdst=");
+        const char* gmtoff = std::strstr(buffer, "gmtoff=");
+        if (isdst == nullptr || gmtoff == nullptr)
+            continue;
+        const LocalMoment utc{year, monthOf(month), day, hour, minute};
+        lines[zone].push_back(
+            DumpLine{secondsOfReading(utc) + second, std::atoi(gmtoff + 7), std::atoi(isdst + 6) != 0});
+    }
+    pclose(pipe);
+    return lines;
+}
+
+LocalMoment readingAt(std::int64_t local) {
+    std::int64_t days = local / 86400;
+    std::int64_t rest = local % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    // civil_from_days
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const std::int64_t doe = days - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    const int y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
+    return LocalMoment{y, m, d, static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60)};
+}
+
+bool shows(const ClockReading& reading, int offset) {
+    return reading.kind != ClockReading::Kind::kSkipped &&
+           (reading.before.offsetSeconds == offset || reading.after.offsetSeconds == offset);
+}
+
+// 1900-01-01 and 2038-01-01, 00:00 UTC: zdump's -c 1900,2038.
+constexpr std::int64_t kFrom = -2208988800;
+constexpr std::int64_t kTo = 2145916800;
+
+TEST(ClockHistoryAgainstZdump, EveryChangeOfEveryZoneFrom1900To2037) {
+    std::vector<std::string> zones;
+    for (std::size_t z = 0; z < clockZoneCount(); ++z)
+        zones.emplace_back(clockZoneName(z));
+    ASSERT_GT(zones.size(), 150u);
+    const auto lines = dump(zones);
+    int changes = 0;
+    for (std::size_t z = 0; z < clockZoneCount(); ++z) {
+        const std::string name(clockZoneName(z));
+        SCOPED_TRACE(name);
+        const auto found = lines.find(name);
+        const std::vector<DumpLine> zone = found == lines.end() ? std::vector<DumpLine>{} : found->second;
+        ASSERT_EQ(zone.size() % 2, 0u);
+        EXPECT_EQ(clockChangeCount(z, kFrom, kTo), zone.size() / 2);
+        for (std::size_t i = 0; i < zone.size(); i += 2) {
+            const DumpLine& last = zone[i];       // the last second before the change
+            const DumpLine& first = zone[i + 1];  // the first second after it
+            SCOPED_TRACE(first.utc);
+            ASSERT_EQ(first.utc, last.utc + 1);
+            ++changes;
+            for (const auto& [utc, line] :
+                 {std::pair{last.utc, last}, {last.utc - 59, last}, {first.utc, first}, {first.utc + 59, first}}) {
+                const ClockState state = clockStateAt(z, utc);
+                EXPECT_EQ(state.offsetSeconds, line.offset) << "at " << utc;
+                EXPECT_EQ(state.daylightSaving, line.summer) << "at " << utc;
+            }
+            // The clocks' readings a minute before and a minute after the change.
+            EXPECT_TRUE(shows(readClock(z, readingAt(last.utc - 59 + last.offset)), last.offset));
+            EXPECT_TRUE(shows(readClock(z, readingAt(first.utc + 60 + first.offset)), first.offset));
+        }
+    }
+    EXPECT_GT(changes, 5000);
+}
+
+}  // namespace
+}  // namespace input
