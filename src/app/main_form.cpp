@@ -1,5 +1,6 @@
 #include "app/main_form.h"
 
+#include "app/birth_clock_question.h"
 #include "app/field_number.h"
 #include "app/form_layout.h"
 #include "app/start_up.h"
@@ -350,6 +351,11 @@ void MainForm::getBirthday() {
     lookupTimeZone();
     if (window_.selection(kIdTimeZone) == input::kTimeZonePlaceholder)
         window_.select(kIdTimeZone, input::kDefaultTimeZoneIndex);
+    // Where the clocks of the birth place showed another offset than the chosen zone's, the user decides which to
+    // compute with; the chosen entry is what the request carries and the card stores.
+    const int zone = settleBirthClock(window_, values_.area, birthday, window_.selection(kIdTimeZone));
+    if (zone != window_.selection(kIdTimeZone))
+        window_.select(kIdTimeZone, zone);
     const auto request = calclink::buildCalculatorRequest(kFormClassName, birthday.year, birthday.month, birthday.day,
                                                           birthday.timeText, window_.selection(kIdTimeZone));
     if (request)

@@ -1,0 +1,88 @@
+#include "app/birth_clock_question.h"
+
+#include "app/main_form.h"
+#include "util/format.h"
+
+namespace app {
+namespace {
+
+using input::ClockCheck;
+using input::ClockState;
+
+// 1988年7月1日08:00
+std::string momentText(const input::BirthdayResult& b) {
+    return util::format("%d年%d月%d日%s:%s", static_cast<int>(b.year), static_cast<int>(b.month),
+                        static_cast<int>(b.day), b.timeText.substr(0, 2).c_str(), b.timeText.substr(2, 2).c_str());
+}
+
+// What kind of time the clocks kept: summer time, the standard time, or the local mean time before any zone.
+std::string kindOfTime(const ClockState& state) {
+    if (state.daylightSaving)
+        return "夏令时";
+    return state.abbreviation == "LMT" ? "地方平时" : "标准时";
+}
+
+// UTC+8（标准时）
+std::string stateText(const ClockState& state) {
+    return input::utcOffsetText(state.offsetSeconds) + "（" + kindOfTime(state) + "）";
+}
+
+// “东8区”（UTC+8）
+std::string entryText(int index) {
+    return "“" + input::timeZoneEntryName(index) + "”（" + input::utcOffsetText((13 - index) * 3600) + "）";
+}
+
+std::string proceedText(int index) {
+    return "\r\n请核对出生时间；将按所选时区" + entryText(index) + "计算。";
+}
+
+}  // namespace
+
+std::string birthClockText(const ClockCheck& check, const input::BirthdayResult& birthday) {
+    if (!check.place)
+        return {};
+    const std::string moment = momentText(birthday);
+    const std::string place(check.place->name);
+    const ClockState& before = check.reading.before;
+    const ClockState& after = check.reading.after;
+    switch (check.kind) {
+        case ClockCheck::Kind::kDiffers: {
+            const std::string clocks =
+                before.daylightSaving
+                    ? util::format("%s在%s正值夏令时，当地时钟为%s", moment.c_str(), place.c_str(),
+                                   input::utcOffsetText(before.offsetSeconds).c_str())
+                    : util::format("%s在%s，当地时钟为%s", moment.c_str(), place.c_str(), stateText(before).c_str());
+            return util::format("%s，而所选时区%s不同。\r\n要按当地时钟实际的%s（“%s”）计算吗？", clocks.c_str(),
+                                entryText(check.zoneIndex).c_str(), input::utcOffsetText(before.offsetSeconds).c_str(),
+                                input::timeZoneEntryName(check.suggestedIndex).c_str());
+        }
+        case ClockCheck::Kind::kNotInList:
+            return util::format("%s在%s，当地时钟为%s，不是时区列表中的整点时区，无法按它计算。", moment.c_str(),
+                                place.c_str(), stateText(before).c_str()) +
+                   proceedText(check.zoneIndex);
+        case ClockCheck::Kind::kSkipped:
+            return util::format("%s在%s并不存在：当地时钟在这时从%s拨快到%s，跳过了这段时间。", moment.c_str(),
+                                place.c_str(), stateText(before).c_str(), stateText(after).c_str()) +
+                   proceedText(check.zoneIndex);
+        case ClockCheck::Kind::kRepeated:
+            return util::format("%s在%s出现了两次：当地时钟在这时从%s拨回到%s，这段时间走过两次，无法确定是哪一次。",
+                                moment.c_str(), place.c_str(), stateText(before).c_str(), stateText(after).c_str()) +
+                   proceedText(check.zoneIndex);
+        default:
+            return {};
+    }
+}
+
+int settleBirthClock(ui::Window& window, std::string_view area, const input::BirthdayResult& birthday, int zoneIndex) {
+    const ClockCheck check = input::checkBirthClock(area, birthday, zoneIndex);
+    const std::string text = birthClockText(check, birthday);
+    if (text.empty())
+        return zoneIndex;
+    if (check.kind != ClockCheck::Kind::kDiffers) {
+        window.messageBox(text, kMessageCaption);
+        return zoneIndex;
+    }
+    return window.ask(text, kMessageCaption) == ui::Answer::Yes ? check.suggestedIndex : zoneIndex;
+}
+
+}  // namespace app

@@ -1,0 +1,115 @@
+// "获得生日" where the clocks of the birth place showed another offset than the chosen zone: the question, both
+// answers, the notes for moments the clocks skipped or showed twice and for offsets the list cannot hold, and the
+// birthdays that raise nothing.
+#include <gtest/gtest.h>
+
+#include "form_harness.h"
+#include "input/clock_history.h"
+
+namespace apptest {
+namespace {
+
+using Kind = ui::headless::DialogRecord::Kind;
+
+struct Press {
+    std::vector<std::string> requests;
+    std::vector<ui::headless::DialogRecord> dialogs;
+    std::string zone;
+};
+
+Press pressGetBirthday(const std::string& input, const std::string& area, ui::Answer answer) {
+    FormHarness h;
+    h.runCalculator("x");
+    h.start();
+    h.window.answerNext(answer);
+    h.window.type(app::kIdInput, input);
+    h.window.type(app::kIdArea, area);
+    h.window.click(app::kIdGetBirthday);
+    return Press{h.requests, h.window.dialogs(), h.window.text(app::kIdTimeZone)};
+}
+
+TEST(BirthClock, SummerTimeInChinaIsAskedAboutAndYesComputesWithTheClocksOffset) {
+    const Press yes = pressGetBirthday("1988年7月1日，0800", "中国北京", ui::Answer::Yes);
+    ASSERT_EQ(yes.dialogs.size(), 1u);
+    EXPECT_EQ(yes.dialogs[0].kind, Kind::Question);
+    EXPECT_EQ(yes.dialogs[0].text,
+              "1988年7月1日08:00在中国正值夏令时，当地时钟为UTC+9，而所选时区“东8区”（UTC+8）不同。\r\n"
+              "要按当地时钟实际的UTC+9（“东9区”）计算吗？");
+    EXPECT_EQ(yes.requests, std::vector<std::string>{"$mvQelvo#1988.7.1,0800:4"});
+    EXPECT_EQ(yes.zone, "东9区");
+
+    const Press no = pressGetBirthday("1988年7月1日，0800", "中国北京", ui::Answer::No);
+    ASSERT_EQ(no.dialogs.size(), 1u);
+    EXPECT_EQ(no.requests, std::vector<std::string>{"$mvQelvo#1988.7.1,0800:5"});
+    EXPECT_EQ(no.zone, "东8区");
+}
+
+TEST(BirthClock, NotesOrSilenceWhereNoOtherWholeHourApplies) {
+    const struct {
+        const char* input;
+        const char* area;
+        const char* request;
+        const char* note;  // the start of the message box's text; nullptr: no box
+    } cases[] = {
+        {"1988.12.1,0800", "中国", "$mvQelvo#1988.12.1,0800:5", nullptr},     // winter: the clocks at UTC+8
+        {"1988.7.1", "中国", "$mvQelvo#1988.7.1,1200:5", nullptr},            // no time of day
+        {"1988.7.1,0800", "美国纽约", "$mvQelvo#1988.7.1,0800:18", nullptr},  // several civil times
+        {"1988.7.1,0800", "南极洲", "$mvQelvo#1988.7.1,0800:5", nullptr},     // no place
+        {"1988.4.17,0230", "中国", "$mvQelvo#1988.4.17,0230:5",
+         "1988年4月17日02:30在中国并不存在：当地时钟在这时从UTC+8（标准时）拨快到UTC+9（夏令时）"},
+        {"1988.9.11,0130", "中国", "$mvQelvo#1988.9.11,0130:5",
+         "1988年9月11日01:30在中国出现了两次：当地时钟在这时从UTC+9（夏令时）拨回到UTC+8（标准时）"},
+        {"1900.7.1,0800", "中国", "$mvQelvo#1900.7.1,0800:5",
+         "1900年7月1日08:00在中国，当地时钟为UTC+8:05:43（地方平时），不是时区列表中的整点时区"},
+        {"2000.7.1,0800", "印度", "$mvQelvo#2000.7.1,0800:8",
+         "2000年7月1日08:00在印度，当地时钟为UTC+5:30（标准时），不是时区列表中的整点时区"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input + std::string(" ") + c.area);
+        const Press press = pressGetBirthday(c.input, c.area, ui::Answer::Yes);
+        EXPECT_EQ(press.requests, std::vector<std::string>{c.request});
+        if (c.note == nullptr) {
+            EXPECT_TRUE(press.dialogs.empty());
+            continue;
+        }
+        ASSERT_EQ(press.dialogs.size(), 1u);
+        EXPECT_EQ(press.dialogs[0].kind, Kind::Message);
+        EXPECT_EQ(press.dialogs[0].text.rfind(c.note, 0), 0u) << press.dialogs[0].text;
+        EXPECT_NE(press.dialogs[0].text.find("将按所选时区“"), std::string::npos);
+    }
+}
+
+TEST(BirthClock, RegionsAndWinterClocksOfTheTableZone) {
+    // 台湾 is no country of the table: the list takes 东8区, and Taiwan's clocks were at UTC+9 in the summer of 1979.
+    const Press taiwan = pressGetBirthday("1979.7.15,2100", "台湾", ui::Answer::Yes);
+    ASSERT_EQ(taiwan.dialogs.size(), 1u);
+    EXPECT_EQ(taiwan.requests, std::vector<std::string>{"$mvQelvo#1979.7.15,2100:4"});
+    // The table's zone of 英国 is 东1区; in winter the clocks of London were at UTC+0.
+    const Press london = pressGetBirthday("1990.1.15,1000", "英国伦敦", ui::Answer::Yes);
+    ASSERT_EQ(london.dialogs.size(), 1u);
+    EXPECT_NE(london.dialogs[0].text.find("UTC+0（标准时）"), std::string::npos);
+    EXPECT_EQ(london.requests, std::vector<std::string>{"$mvQelvo#1990.1.15,1000:13"});
+    EXPECT_EQ(london.zone, "中时区");
+}
+
+TEST(BirthClock, TheSavedCardKeepsTheOffsetUsed) {
+    FormHarness h;
+    h.runCalculator("x");
+    h.start();
+    h.window.answerNext(ui::Answer::Yes);
+    h.window.type(app::kIdInput, "1988.7.1,0800");
+    h.window.type(app::kIdArea, "中国");
+    h.window.click(app::kIdGetBirthday);
+    h.window.click(app::kIdSave);
+    EXPECT_NE(readBytes(h.document()).find("srday=1988.7.1,0800\r\nnongli=\r\ntimezone=4\r\n"), std::string::npos);
+}
+
+TEST(BirthClock, EntryNamesAreTheListsOwn) {
+    for (int index = 1; index <= 25; ++index) {
+        SCOPED_TRACE(index);
+        EXPECT_EQ(input::timeZoneEntryName(index), app::kTimeZoneEntries[static_cast<std::size_t>(index)]);
+    }
+}
+
+}  // namespace
+}  // namespace apptest
