@@ -6,6 +6,8 @@
 //   qelvo-doc FILE delete SECTION
 //   qelvo-doc FILE upgrade                  converts a document of the old form
 //   qelvo-doc FILE list                     the person list: one line per row, its 14 columns tab-separated
+//   qelvo-doc FILE zones                    the cards whose zone disagrees with their birth place's clocks, as
+//                                           code, name, birthday, zone, clocks (exit 1: none)
 //
 // Exit status: 0 done; 1 the value asked for is missing; 2 the command was wrong or the document could not be read
 // or written (a message on standard error says why).
@@ -18,11 +20,12 @@
 #include "store/document_upgrade.h"
 #include "store/person_document.h"
 #include "util/format.h"
+#include "zone_check.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "用法：qelvo-doc 文档 get 节 键 | set 节 键 值 | clear 节 | delete 节 | upgrade | list\n";
+    "用法：qelvo-doc 文档 get 节 键 | set 节 键 值 | clear 节 | delete 节 | upgrade | list | zones\n";
 
 int fail(const std::string& message) {
     const std::string text = forTerminal(message + "\n");
@@ -81,6 +84,14 @@ int main(int argc, char** argv) {
         const std::string text = forTerminal(lines);
         std::fwrite(text.data(), 1, text.size(), stdout);
         return 0;
+    }
+    if (command == "zones" && operands == 0) {
+        const ZoneDisagreements found = findZoneDisagreements(store);
+        if (store.file().unreadable())
+            return fail(util::format("无法读取文档：%s", store.lastError().c_str()));
+        const std::string text = forTerminal(found.lines);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return found.count > 0 ? 0 : 1;
     }
     return usage();
 }
