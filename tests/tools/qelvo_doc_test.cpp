@@ -45,7 +45,7 @@ TEST(QelvoDocTool, ReadsAndWritesValuesAsBytes) {
         int status;
         std::string out;
     } steps[] = {
-        {{doc, "get", "base", "ver"}, 1, ""},  // no document yet: missing, and none is made
+        {{doc, "get", "base", "ver"}, 1, ""},                  // no document yet: missing, and none is made
         {{doc, "set", "base", "ver", "1.0.6.18"}, 0, ""},
         {{doc, "set", "ql_1", "nick", "\xD5\xC5\xC8\xFD"}, 0, ""},
         {{doc, "set", "ql_1", "memo", " a=b;c "}, 0, ""},
@@ -88,10 +88,9 @@ TEST(QelvoDocTool, SaysWhyItFails) {
 
 TEST(QelvoDocTool, ListsThePersonListInUtf8) {
     ScratchFolder folder;
-    writeBytes(
-        folder / "l.qelvo",
-        "[base]\r\nver=1.0.6.18\r\nnewcode=10003\r\nuLastInd=2\r\n[ql_1]\r\nuInd=10001\r\nnick=\xD5\xC5\xC8\xFD\r\n"
-        "sun=10\r\nmoon=13\r\n[ql_2]\r\nuInd=10002\r\nsrday=1991.1.2\r\n");
+    writeBytes(folder / "l.qelvo",
+               "[base]\r\nver=1.0.6.18\r\nnewcode=10003\r\nuLastInd=2\r\n[ql_1]\r\nuInd=10001\r\nnick=\xD5\xC5\xC8\xFD\r\n"
+               "sun=10\r\nmoon=13\r\n[ql_2]\r\nuInd=10002\r\nsrday=1991.1.2\r\n");
     const ToolRun run = runTool(folder, {(folder / "l.qelvo").string(), "list"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
