@@ -88,7 +88,25 @@ bool shows(const ClockReading& reading, int offset) {
 constexpr std::int64_t kFrom = -2208988800;
 constexpr std::int64_t kTo = 2145916800;
 
+// The version of the system's time-zone database, as the package manager knows it; empty elsewhere.
+std::string installedTzdata() {
+    std::string version;
+    FILE* pipe = popen("dpkg-query -W -f='${Version}' tzdata 2>/dev/null", "r");
+    if (pipe == nullptr)
+        return version;
+    for (int c = std::fgetc(pipe); c != EOF; c = std::fgetc(pipe))
+        version += static_cast<char>(c);
+    pclose(pipe);
+    return version;
+}
+
 TEST(ClockHistoryAgainstZdump, EveryChangeOfEveryZoneFrom1900To2037) {
+    // Another database holds other history (new rules, corrected old ones): the comparison holds only against the
+    // one the built-in history was made from, and scripts/make-clock-zones makes it anew from the one installed.
+    const std::string installed = installedTzdata();
+    if (!installed.empty() && installed != tzdataVersion())
+        GTEST_SKIP() << "the system's tzdata is " << installed << ", the built-in history is of " << tzdataVersion()
+                     << ": run scripts/make-clock-zones";
     std::vector<std::string> zones;
     for (std::size_t z = 0; z < clockZoneCount(); ++z)
         zones.emplace_back(clockZoneName(z));
