@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cwctype>
+#include <random>
 
 #include "util/format.h"
 
@@ -33,9 +34,47 @@ std::string describe(DWORD error) {
             return "磁盘空间不足";
         case ERROR_DIRECTORY:
             return "该路径是一个文件夹";
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY:
+            return "内存不足";
         default:
             return util::format("系统错误 %lu", static_cast<unsigned long>(error));
     }
+}
+
+constexpr const char* kNotRegular = "不是普通文件（而是设备、管道或套接字），文档只能是普通文件";
+
+// A failed read says what it could not do.
+std::string describeRead(DWORD error) {
+    if (error == ERROR_ACCESS_DENIED)
+        return "没有读取权限";
+    return describe(error);
+}
+
+// The part of a temporary name that tells the document: prefix and a hash of its name, ignoring case as the file
+// system does.
+std::string temporaryStem(const std::filesystem::path& target) {
+    std::uint32_t hash = 2166136261u;
+    for (wchar_t c : target.filename().wstring()) {
+        const auto unit = static_cast<std::uint16_t>(std::towlower(c));
+        hash = (hash ^ (unit & 0xFF)) * 16777619u;
+        hash = (hash ^ (unit >> 8)) * 16777619u;
+    }
+    return util::format("%s%08x-", std::string(kTemporaryPrefix).c_str(), static_cast<unsigned>(hash));
+}
+
+std::string randomLetters(std::size_t count) {
+    static std::mt19937 random = [] {
+        std::random_device device;
+        LARGE_INTEGER now{};
+        ::QueryPerformanceCounter(&now);
+        return std::mt19937(device() ^ ::GetCurrentProcessId() ^ static_cast<unsigned>(now.QuadPart));
+    }();
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string letters(count, '\0');
+    for (char& c : letters)
+        c = kLetters[random() % (sizeof kLetters - 1)];
+    return letters;
 }
 
 class Handle {
@@ -107,12 +146,16 @@ ReadResult readFile(const std::filesystem::path& path) {
             result.ok = true;
             return result;
         }
-        result.error = describe(error);
+        result.error = describeRead(error);
+        return result;
+    }
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) {
+        result.error = kNotRegular;
         return result;
     }
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(file.get(), &info)) {
-        result.error = describe(::GetLastError());
+        result.error = describeRead(::GetLastError());
         return result;
     }
     WIN32_FILE_ATTRIBUTE_DATA attrs{};
@@ -131,7 +174,7 @@ ReadResult readFile(const std::filesystem::path& path) {
         DWORD n = 0;
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - got, 1 << 30));
         if (!::ReadFile(file.get(), bytes.data() + got, want, &n, nullptr)) {
-            result.error = describe(::GetLastError());
+            result.error = describeRead(::GetLastError());
             return result;
         }
         if (n == 0)
@@ -159,9 +202,12 @@ std::filesystem::path writeTarget(const std::filesystem::path& path) {
     return std::filesystem::path(std::wstring(buffer, n));
 }
 
-std::optional<std::string> replaceFile(const std::filesystem::path& target,
-                                       std::string_view bytes,
-                                       const WriteOptions& options) {
+WriteResult replaceFile(const std::filesystem::path& target, std::string_view bytes, const WriteOptions& options) {
+    WriteResult result;
+    auto failed = [&result](DWORD error) {
+        result.error = describe(error);
+        return result;
+    };
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : L".";
     if (options.createFolder) {
         std::error_code ec;
@@ -170,21 +216,37 @@ std::optional<std::string> replaceFile(const std::filesystem::path& target,
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return describe(ERROR_DIRECTORY);
+        return failed(ERROR_DIRECTORY);
     if (exists && (attributes & FILE_ATTRIBUTE_READONLY))
-        return describe(ERROR_ACCESS_DENIED);
+        return failed(ERROR_ACCESS_DENIED);
+    if (exists) {
+        Handle old(::CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (old.valid() && ::GetFileType(old.get()) != FILE_TYPE_DISK) {
+            result.error = kNotRegular;
+            return result;
+        }
+    }
 
-    static std::atomic<unsigned> counter{0};
-    const std::wstring tempLeaf = L"." + target.filename().wstring() + L"." + std::to_wstring(::GetCurrentProcessId()) +
-                                  L"." + std::to_wstring(++counter) + L".tmp";
-    const std::filesystem::path temp = folder / tempLeaf;
-    Handle file(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::filesystem::path temp;
+    HANDLE made = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100 && made == INVALID_HANDLE_VALUE; ++attempt) {
+        const std::string name = temporaryName(target, randomLetters(8));
+        temp = folder / std::filesystem::path(std::wstring(name.begin(), name.end()));
+        made = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (made == INVALID_HANDLE_VALUE) {
+            const DWORD error = ::GetLastError();
+            if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+                return failed(error);
+        }
+    }
+    Handle file(made);
     if (!file.valid())
-        return describe(::GetLastError());
-    auto fail = [&temp, &file](DWORD error) {
+        return failed(ERROR_FILE_EXISTS);
+    auto fail = [&temp, &file, &failed](DWORD error) {
         file.close();
         ::DeleteFileW(temp.c_str());
-        return std::optional<std::string>(describe(error));
+        return failed(error);
     };
     while (!bytes.empty()) {
         DWORD n = 0;
@@ -198,25 +260,46 @@ std::optional<std::string> replaceFile(const std::filesystem::path& target,
     file.close();
     // ReplaceFile keeps the old file's attributes and security; a new document is simply moved in place.
     if (exists &&
-        ::ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
-        return std::nullopt;
-    if (::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return std::nullopt;
+        ::ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+        result.ok = true;
+        return result;
+    }
+    if (::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        result.ok = true;
+        return result;
+    }
     const DWORD error = ::GetLastError();
     ::DeleteFileW(temp.c_str());
-    return describe(error);
+    return failed(error);
+}
+
+std::string temporaryName(const std::filesystem::path& target, std::string_view letters) {
+    return temporaryStem(target) + std::string(letters);
+}
+
+bool isTemporaryOf(std::string_view name, const std::filesystem::path& target) {
+    const std::string stem = temporaryStem(target);
+    if (name.size() != kTemporaryNameLength || name.substr(0, stem.size()) != stem)
+        return false;
+    for (const char c : name.substr(stem.size())) {
+        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return true;
 }
 
 void removeStaleTemporaries(const std::filesystem::path& target) {
-    // Temporary files are named "." + the document's name + "." + process + "." + counter + ".tmp".
-    const std::wstring prefix = L"." + target.filename().wstring() + L".";
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : L".";
     std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        const std::wstring name = entry.path().filename().wstring();
-        if (name.size() > prefix.size() + 4 && name.compare(0, prefix.size(), prefix) == 0 &&
-            name.compare(name.size() - 4, 4, L".tmp") == 0 && entry.is_regular_file(ec))
-            std::filesystem::remove(entry.path(), ec);
+    for (auto it = std::filesystem::directory_iterator(folder, ec); !ec && it != std::filesystem::directory_iterator();
+         it.increment(ec)) {
+        const std::wstring wide = it->path().filename().wstring();
+        if (wide.size() != kTemporaryNameLength ||
+            std::any_of(wide.begin(), wide.end(), [](wchar_t c) { return c > 0x7F; }))
+            continue;
+        std::error_code entryError;
+        if (isTemporaryOf(std::string(wide.begin(), wide.end()), target) && it->is_regular_file(entryError))
+            std::filesystem::remove(it->path(), entryError);
     }
 }
 
@@ -231,14 +314,18 @@ DocumentLock::DocumentLock(const std::filesystem::path& target) {
         hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
     const std::wstring name = L"Local\\Qelvo.Document." + std::to_wstring(hash);
     HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
-    if (mutex == nullptr)
+    if (mutex == nullptr) {
+        error_ = "无法锁定文档（" + describe(::GetLastError()) + "），为免与其他程序的写入冲突，没有写入";
         return;
+    }
     const DWORD wait = ::WaitForSingleObject(mutex, INFINITE);
     if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
+        error_ = "无法锁定文档（" + describe(::GetLastError()) + "），为免与其他程序的写入冲突，没有写入";
         ::CloseHandle(mutex);
         return;
     }
     handle_ = reinterpret_cast<std::intptr_t>(mutex);
+    held_ = true;
 }
 
 DocumentLock::~DocumentLock() {

@@ -1,5 +1,7 @@
 #include "store/ini_file.h"
 
+#include <new>
+
 #include "util/text_codec.h"
 
 namespace store {
@@ -7,6 +9,7 @@ namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+constexpr const char* kOutOfMemory = "内存不足，文档太大";
 
 }  // namespace
 
@@ -79,6 +82,14 @@ bool IniFile::holds(std::string_view bytes) const {
 void IniFile::refresh() {
     if (scopeDepth_ > 0 && scopeChecked_)
         return;
+    try {
+        check();
+    } catch (const std::bad_alloc&) {
+        forget(kOutOfMemory);
+    }
+}
+
+void IniFile::check() {
     const std::int64_t checkStart = fileio::nowNanoseconds();
     const fileio::FileStamp now = fileio::stampOf(path_);
     if (!loaded_ || unreadable_ || now != stamp_) {
@@ -101,8 +112,12 @@ std::shared_ptr<const IniDocument> IniFile::document() {
 
 std::optional<std::string> IniFile::read(std::string_view section, std::string_view key) {
     refresh();
-    if (auto value = document_->value(section, key))
-        return std::string(*value);
+    try {
+        if (auto value = document_->value(section, key))
+            return std::string(*value);
+    } catch (const std::bad_alloc&) {
+        forget(kOutOfMemory);
+    }
     return std::nullopt;
 }
 
@@ -123,14 +138,39 @@ bool IniFile::write(const std::vector<IniEdit>& edits) {
 }
 
 bool IniFile::update(const EditFunction& makeEdits) {
+    try {
+        // A new document that another copy made meanwhile is written again, under that document's lock.
+        for (int attempt = 0;; ++attempt) {
+            const std::optional<bool> done = updateOnce(makeEdits);
+            if (done)
+                return *done;
+            if (attempt == 100) {
+                lastError_ = "文档一直在被其他程序创建和删除";
+                return false;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        forget(kOutOfMemory);
+        return false;
+    }
+}
+
+std::optional<bool> IniFile::updateOnce(const EditFunction& makeEdits) {
     lastError_.clear();
     const std::filesystem::path target = fileio::writeTarget(path_);
-    fileio::DocumentLock lock(target);
+    const fileio::DocumentLock lock(target);
+    if (!lock.held()) {
+        lastError_ = lock.error();
+        return false;
+    }
     // Under the lock, start from what is on disk now, whatever a scope has seen.
     scopeChecked_ = false;
     refresh();
     if (unreadable_)
         return false;  // lastError_ says why; writing would lose what could not be read
+    // Even a write that changes nothing takes away what killed writers left.
+    if (!lock.newDocument())
+        fileio::removeStaleTemporaries(target);
     const std::shared_ptr<const IniDocument> current = document_;
     std::string text;
     {
@@ -152,11 +192,19 @@ bool IniFile::update(const EditFunction& makeEdits) {
             return false;
         }
     }
-    if (lock.held())
-        fileio::removeStaleTemporaries(target);
-    if (auto error = fileio::replaceFile(target, bytes ? *bytes : text, {createFolder_})) {
-        lastError_ = *error;
+    const fileio::WriteResult written =
+        fileio::replaceFile(target, bytes ? *bytes : text, {createFolder_, lock.newDocument()});
+    if (written.appeared)
+        return std::nullopt;
+    if (!written.ok) {
+        lastError_ = written.error;
         return false;
+    }
+    if (lock.newDocument()) {
+        // Now there is a document to lock, under which what killed writers of it left can go.
+        const fileio::DocumentLock made(target);
+        if (made.held() && !made.newDocument())
+            fileio::removeStaleTemporaries(target);
     }
     // The file now holds what was just written; its stamp is taken afresh and, being new, stays under suspicion
     // until the content has been compared once more after the stamp's granularity.
@@ -168,6 +216,18 @@ bool IniFile::update(const EditFunction& makeEdits) {
     racy_ = true;
     scopeChecked_ = false;
     return true;
+}
+
+void IniFile::forget(const char* reason) {
+    // What memory the cached version held is given back; the next read loads the file again.
+    document_ = std::make_shared<const IniDocument>();
+    std::string().swap(raw_);
+    stamp_ = {};
+    loaded_ = false;
+    unreadable_ = true;
+    racy_ = false;
+    scopeChecked_ = scopeDepth_ > 0;  // a scope keeps this state rather than loading the file at every read
+    lastError_ = reason;
 }
 
 }  // namespace store

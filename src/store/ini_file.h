@@ -27,7 +27,7 @@ class IniFile {
     void setCreateFolder(bool create) { createFolder_ = create; }
 
     // The value as a read returns it, or nullopt when the file, the section or the key is missing. A file that
-    // exists but cannot be read counts as missing, and lastError() says why.
+    // exists but cannot be read (or does not fit in memory) counts as missing, and lastError() says why.
     std::optional<std::string> read(std::string_view section, std::string_view key);
 
     // The document as it is on disk now (checked as a read is); never null.
@@ -38,7 +38,9 @@ class IniFile {
     bool write(const std::vector<IniEdit>& edits);
 
     // A read-modify-write under the lock: makeEdits sees the document as it is on disk now and makes its edits
-    // with the editor; returning a reason aborts the write. The file is replaced once, at the end.
+    // with the editor; returning a reason aborts the write. The file is replaced once, at the end. makeEdits runs
+    // again when another copy created the document meanwhile. A document that does not fit in memory fails the
+    // write, saying so, and stays as it is.
     using EditFunction = std::function<std::optional<std::string>(const IniDocument& current, IniEditor& editor)>;
     bool update(const EditFunction& makeEdits);
 
@@ -66,7 +68,14 @@ class IniFile {
   private:
     enum class Encoding { Plain, Utf8Bom, Utf16Le };
 
+    // Checks the file and reloads it when it changed; a file that does not fit in memory leaves the file
+    // unreadable (lastError() says so) instead of throwing.
     void refresh();
+    void check();
+    // Drops the cached version after a failure; the file counts as unreadable for reason until the next check.
+    void forget(const char* reason);
+    // One attempt of update(): the result, or nullopt when the document appeared meanwhile and it starts over.
+    std::optional<bool> updateOnce(const EditFunction& makeEdits);
     void load(fileio::ReadResult read, std::int64_t readStart);
     // The text of a file's bytes; takes the bytes' storage when the file is plain GBK.
     static bool decode(std::string& bytes, std::string& text, Encoding& encoding);

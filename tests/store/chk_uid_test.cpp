@@ -1,8 +1,12 @@
 #include "store/chk_uid.h"
 
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "scratch.h"
+#include "store/file_io.h"
 
 namespace {
 
@@ -77,8 +81,13 @@ TEST(ProfileStore, KeepsTheEncodingOfTheFile) {
     } cases[] = {
         {"UTF-8 mark kept, first section readable", "\xEF\xBB\xBF[base]\r\nver=1\r\n",
          "\xEF\xBB\xBF[base]\r\nver=1\r\nk=v\r\n"},
-        {"UTF-16 little-endian", std::string("\xFF\xFE[\0b\0a\0s\0e\0]\0\r\0\n\0v\0e\0r\0=\0" "1\0\r\0\n\0", 32),
-         std::string("\xFF\xFE[\0b\0a\0s\0e\0]\0\r\0\n\0v\0e\0r\0=\0" "1\0\r\0\n\0k\0=\0v\0\r\0\n\0", 42)},
+        {"UTF-16 little-endian",
+         std::string("\xFF\xFE[\0b\0a\0s\0e\0]\0\r\0\n\0v\0e\0r\0=\0"
+                     "1\0\r\0\n\0",
+                     32),
+         std::string("\xFF\xFE[\0b\0a\0s\0e\0]\0\r\0\n\0v\0e\0r\0=\0"
+                     "1\0\r\0\n\0k\0=\0v\0\r\0\n\0",
+                     42)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -104,20 +113,54 @@ TEST(ProfileStore, ConvertsUtf16TextsToGbk) {
 
 namespace {
 
+// A writer killed mid-write leaves its temporary file; the next write of the document takes it away, even one that
+// changes nothing, and never a file of the user's that merely looks like one.
 TEST(ProfileStore, ClearsTemporaryFilesLeftByADeadWriter) {
-    ScratchFolder folder;
-#ifdef _WIN32
-    const std::string stale = ".t.qelvo.4242.1.tmp";  // what a writer killed mid-write leaves
-#else
-    const std::string stale = ".t.qelvo.Ab12Cd";
-#endif
-    writeBytes(folder / stale, "[half");
-    writeBytes(folder / ".t.qelvo.keep", "other");    // not one of ours
-    CChkUid store;
-    store.InitChkCfg(folder / "t.qelvo", ".qelvo");
-    ASSERT_TRUE(store.SetMyKey("base", "ver", "1"));
-    EXPECT_FALSE(std::filesystem::exists(folder / stale));
-    EXPECT_TRUE(std::filesystem::exists(folder / ".t.qelvo.keep"));
+    const std::vector<std::string> usersFiles = {".t.qelvo.Ab12Cd", ".t.qelvo.backup", ".t.qelvo.2024-1",
+                                                 ".t.qelvo.keep",   ".qelvo-tmp-mine", "t.qelvo.bak"};
+    const struct {
+        const char* name;
+        const char* before;  // the document beforehand, or nullptr
+        const char* value;
+    } cases[] = {
+        {"a write that changes the document", "[base]\r\nver=0\r\n", "1"},
+        {"a write that changes nothing", "[base]\r\nver=0\r\n", "0"},
+        {"the first write of a new document", nullptr, "1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchFolder folder;
+        const std::filesystem::path document = folder / "t.qelvo";
+        const std::string stale = store::fileio::temporaryName(document, "ab12cd34");
+        if (c.before)
+            writeBytes(document, c.before);
+        writeBytes(folder / stale, "[half");
+        for (const std::string& name : usersFiles)
+            writeBytes(folder / name, "the user's");
+        // The temporary file of a running write of another document in the same folder.
+        const std::string othersTemporary = store::fileio::temporaryName(folder / "u.qelvo", "ab12cd34");
+        writeBytes(folder / othersTemporary, "[half");
+
+        CChkUid store;
+        store.InitChkCfg(document, ".qelvo");
+        ASSERT_TRUE(store.SetMyKey("base", "ver", c.value));
+        EXPECT_FALSE(std::filesystem::exists(folder / stale));
+        EXPECT_TRUE(std::filesystem::exists(folder / othersTemporary));
+        for (const std::string& name : usersFiles) {
+            EXPECT_EQ(readBytes(folder / name), "the user's") << name;
+        }
+    }
+}
+
+TEST(ProfileStore, TemporaryNamesHaveOneLengthForEveryDocument) {
+    const std::string longest = std::string(255 - 6, 'n') + ".qelvo";
+    for (const std::string& name : {std::string("a"), std::string("cards.qelvo"), longest}) {
+        SCOPED_TRACE(name.size());
+        const std::string temporary = store::fileio::temporaryName(name, "ab12cd34");
+        EXPECT_EQ(temporary.size(), store::fileio::kTemporaryNameLength);
+        EXPECT_TRUE(store::fileio::isTemporaryOf(temporary, name));
+        EXPECT_FALSE(store::fileio::isTemporaryOf(temporary, "other" + name));
+    }
 }
 
 }  // namespace

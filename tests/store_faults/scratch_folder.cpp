@@ -54,9 +54,11 @@ std::vector<std::string> entryNames(const std::filesystem::path& folder) {
     return names;
 }
 
-bool isTemporaryOf(std::string_view name, const std::filesystem::path& document) {
-    const std::string prefix = "." + document.filename().string() + ".";
-    return name.size() == prefix.size() + 6 && name.substr(0, prefix.size()) == prefix;
+bool isTemporaryOf(std::string_view name, const std::filesystem::path&) {
+    // ".qelvo-tmp-", eight hexadecimal digits of the document's name, "-", eight random letters or digits.
+    constexpr std::string_view kPrefix = ".qelvo-tmp-";
+    return name.size() == kPrefix.size() + 17 && name.substr(0, kPrefix.size()) == kPrefix &&
+           name[kPrefix.size() + 8] == '-';
 }
 
 unsigned modeOf(const std::filesystem::path& path) {
