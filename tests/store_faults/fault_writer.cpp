@@ -10,11 +10,18 @@
 //       Changes the file behind the store: each OLD becomes NEW of the same length, written into the file itself,
 //       the same with the old modification time put back, or a new file renamed over it with the old time.
 //
+//   store_fault_writer peak PROGRAM [ARG...]
+//       Runs PROGRAM with its output thrown away and writes its exit code and its peak resident memory in KiB to
+//       standard output. (A child's peak counts the memory of the process it was started from; this one is small.)
+//
 // Exit status 0 done, 2 failed (a message on standard error says why).
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -103,6 +110,28 @@ int overwrite(const char* file, const std::string& mode, const std::vector<std::
     return 0;
 }
 
+int peak(char** argv) {
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return fail("cannot start the program");
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, 0);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execv(argv[0], argv);
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    while (::wait4(pid, &status, 0, &usage) < 0) {
+        if (errno != EINTR)
+            return fail("cannot wait for the program");
+    }
+    std::printf("%d %ld\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1, usage.ru_maxrss);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -117,7 +146,11 @@ int main(int argc, char** argv) {
         store.InitChkCfg(args[0], ".qelvo");
         return persons(store, std::atoi(args[2].c_str()), std::atoi(args[3].c_str()), std::atoi(args[4].c_str()));
     }
+    if (args.size() >= 2 && args[0] == "peak")
+        return peak(argv + 2);
     if (args.size() >= 5 && args[1] == "overwrite" && args.size() % 2 == 1)
         return overwrite(argv[1], args[2], {args.begin() + 3, args.end()});
-    return fail("usage: FILE cycle PERSONS | FILE persons FIRST COUNT ROUNDS | FILE overwrite MODE OLD NEW...");
+    return fail(
+        "usage: FILE cycle PERSONS | FILE persons FIRST COUNT ROUNDS | FILE overwrite MODE OLD NEW... | peak PROGRAM "
+        "ARG...");
 }
