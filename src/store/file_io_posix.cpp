@@ -36,7 +36,8 @@ FileStamp stampFrom(const struct stat& st) {
 }
 
 constexpr const char* kNotRegular = "不是普通文件（而是设备、管道或套接字），文档只能是普通文件";
-constexpr const char* kOutOfReach = "文档属于其他用户，本次写入会使其所有者失去对它的读写权限，因此没有写入";
+constexpr const char* kOwnerLockedOut = "文档属于其他用户，本次写入会使其所有者失去对它的读写权限，因此没有写入";
+constexpr const char* kGroupLockedOut = "无法保留文档的所属组，本次写入会使该组的成员失去对它的读写权限，因此没有写入";
 
 std::string describe(int error) {
     switch (error) {
@@ -241,16 +242,17 @@ bool userInGroup(uid_t uid, gid_t gid) {
     return std::find(groups.begin(), groups.end(), gid) != groups.end();
 }
 
-// Whether a replacement owned as now still gives the old file's owner and group the reading and writing they had.
-bool keepsAccess(const struct stat& old, const struct stat& now) {
+// Why a replacement owned as now would take from the old file's owner or group the reading and writing they had,
+// or nullptr when it would not.
+const char* lockedOut(const struct stat& old, const struct stat& now) {
     const mode_t mode = now.st_mode;
     if (now.st_gid != old.st_gid && ((mode >> 3) & 06 & ~mode) != 0)
-        return false;  // the old group's members would lose what its bits gave them beyond everyone's
+        return kGroupLockedOut;  // the old group's members would lose what its bits gave them beyond everyone's
     if (now.st_uid == old.st_uid)
-        return true;
+        return nullptr;
     const mode_t ownerHad = (old.st_mode >> 6) & 06;
     const mode_t ownerHas = userInGroup(old.st_uid, now.st_gid) ? (mode >> 3) & 06 : mode & 06;
-    return (ownerHad & ~ownerHas) == 0;
+    return (ownerHad & ~ownerHas) == 0 ? nullptr : kOwnerLockedOut;
 }
 
 // Moves a new document in place unless another writer made one meanwhile (then appeared is set).
@@ -347,9 +349,9 @@ WriteResult replaceFile(const std::filesystem::path& target, std::string_view by
         struct stat made {};
         if (::fstat(fd.get(), &made) != 0)
             return fail(errno);
-        if (!keepsAccess(old, made)) {
+        if (const char* reason = lockedOut(old, made)) {
             ::unlinkat(dir.get(), tempName.c_str(), 0);
-            return failed(kOutOfReach);
+            return failed(reason);
         }
     }
     int error = 0;

@@ -199,7 +199,8 @@ TEST(UnreadableFolder, FourWritersLoseNoWrite) {
 
 // daemon owns the document; bin writes it as a member of its group. bin cannot give the new file to daemon, so it
 // becomes bin's, in the document's group and with its permissions; that is allowed only where daemon, by the user
-// database, belongs to that group and so keeps the access it had.
+// database, belongs to that group and so keeps the access it had. Where the writer cannot keep the group, the
+// group's members would lose theirs: refused too.
 TEST(SharedDocument, AGroupMembersWriteKeepsTheGroupAndTheOwnersAccess) {
     const std::optional<User> owner = systemUser("daemon");
     const std::optional<User> member = systemUser("bin");
@@ -217,11 +218,13 @@ TEST(SharedDocument, AGroupMembersWriteKeepsTheGroupAndTheOwnersAccess) {
 
     const struct {
         const char* name;
-        gid_t group;   // of the document, shared with bin
-        bool written;  // false: the write would lock the owner out, and is refused
+        User writer;
+        gid_t group;   // of the document, which the writer belongs to, but the owner not always
+        bool written;  // false: the write would lock the owner or the group out, and is refused
     } cases[] = {
-        {"group the owner belongs to", owner->gid, true},
-        {"group the owner does not belong to", sys, false},
+        {"bin, in a group the owner belongs to", *member, owner->gid, true},
+        {"bin, in a group the owner does not belong to", *member, sys, false},
+        {"the owner, not in the document's group", *owner, sys, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -236,7 +239,9 @@ TEST(SharedDocument, AGroupMembersWriteKeepsTheGroupAndTheOwnersAccess) {
         std::filesystem::permissions(folder, std::filesystem::perms(0770));
         std::filesystem::permissions(document, std::filesystem::perms(0660));
 
-        const ChildResult write = run(asUser(member->uid, member->gid, {member->gid, c.group},
+        const std::vector<gid_t> writersGroups =
+            c.writer.uid == owner->uid ? std::vector<gid_t>{owner->gid} : std::vector<gid_t>{member->gid, c.group};
+        const ChildResult write = run(asUser(c.writer.uid, c.writer.gid, writersGroups,
                                              {kDocTool, document.string(), "set", "base", "nick", "new"}));
         struct stat st {};
         ASSERT_EQ(::stat(document.c_str(), &st), 0);
