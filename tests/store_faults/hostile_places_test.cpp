@@ -156,44 +156,51 @@ TEST(UnreadableFolder, FourWritersLoseNoWrite) {
     constexpr int kWriters = 4;
     constexpr int kRounds = 40;
     constexpr int kCount = 2;
-    const ScratchFolder scratch;
-    std::filesystem::permissions(scratch.path(), std::filesystem::perms(0755));
-    const std::filesystem::path folder = scratch / "drop";
-    const std::filesystem::path document = folder / "cards.qelvo";
-    std::filesystem::create_directory(folder);
-    ASSERT_TRUE(createDocument(document, 0));
-    ASSERT_EQ(::chown(folder.c_str(), kUser, kGroup), 0);
-    ASSERT_EQ(::chown(document.c_str(), kUser, kGroup), 0);
-    std::filesystem::permissions(folder, std::filesystem::perms(0300));
-
-    std::vector<ChildProcess> writers;
-    for (int w = 0; w < kWriters; ++w) {
-        auto writer = ChildProcess::start(asUser(kUser, kGroup, {},
-                                                 {kWriter, document.string(), "persons", std::to_string(1 + w * kCount),
-                                                  std::to_string(kCount), std::to_string(kRounds)}));
-        ASSERT_TRUE(writer);
-        writers.push_back(std::move(*writer));
-    }
-    for (ChildProcess& writer : writers) {
-        const ChildResult result = writer.wait();
-        EXPECT_EQ(result.exitCode, 0) << result.err;
-    }
-
-    std::filesystem::permissions(folder, std::filesystem::perms(0700));
-    CChkUid store;
-    store.InitChkCfg(document, ".qelvo");
-    EXPECT_EQ(store.GetMyKey(store::kBaseSection, "hits"), std::to_string(kWriters * kRounds)) << "counts lost";
-    for (int w = 0; w < kWriters; ++w) {
-        const int first = 1 + w * kCount;
-        for (int n = first; n < first + kCount; ++n) {
-            int last = kRounds;
-            while (first + last % kCount != n)
-                --last;
-            EXPECT_EQ(personGeneration(store, n), last) << "person " << n;
+    // The document exists, or the writers race to make it.
+    for (const bool fresh : {false, true}) {
+        SCOPED_TRACE(fresh ? "new document" : "existing document");
+        const ScratchFolder scratch;
+        std::filesystem::permissions(scratch.path(), std::filesystem::perms(0755));
+        const std::filesystem::path folder = scratch / "drop";
+        const std::filesystem::path document = folder / "cards.qelvo";
+        std::filesystem::create_directory(folder);
+        if (!fresh) {
+            ASSERT_TRUE(createDocument(document, 0));
+            ASSERT_EQ(::chown(document.c_str(), kUser, kGroup), 0);
         }
+        ASSERT_EQ(::chown(folder.c_str(), kUser, kGroup), 0);
+        std::filesystem::permissions(folder, std::filesystem::perms(0300));
+
+        std::vector<ChildProcess> writers;
+        for (int w = 0; w < kWriters; ++w) {
+            auto writer =
+                ChildProcess::start(asUser(kUser, kGroup, {},
+                                           {kWriter, document.string(), "persons", std::to_string(1 + w * kCount),
+                                            std::to_string(kCount), std::to_string(kRounds)}));
+            ASSERT_TRUE(writer);
+            writers.push_back(std::move(*writer));
+        }
+        for (ChildProcess& writer : writers) {
+            const ChildResult result = writer.wait();
+            EXPECT_EQ(result.exitCode, 0) << result.err;
+        }
+
+        std::filesystem::permissions(folder, std::filesystem::perms(0700));
+        CChkUid store;
+        store.InitChkCfg(document, ".qelvo");
+        EXPECT_EQ(store.GetMyKey(store::kBaseSection, "hits"), std::to_string(kWriters * kRounds)) << "counts lost";
+        for (int w = 0; w < kWriters; ++w) {
+            const int first = 1 + w * kCount;
+            for (int n = first; n < first + kCount; ++n) {
+                int last = kRounds;
+                while (first + last % kCount != n)
+                    --last;
+                EXPECT_EQ(personGeneration(store, n), last) << "person " << n;
+            }
+        }
+        // No temporary file can be seen there, so none may be left behind by a finished write.
+        EXPECT_EQ(entryNames(folder), std::vector<std::string>{"cards.qelvo"});
     }
-    // No temporary file can be seen there, so none may be left behind by a finished write.
-    EXPECT_EQ(entryNames(folder), std::vector<std::string>{"cards.qelvo"});
 }
 
 // daemon owns the document; bin writes it as a member of its group. bin cannot give the new file to daemon, so it
