@@ -1,0 +1,75 @@
+#include "ui/qt/qt_program.h"
+
+#include <QFile>
+
+#include "app/form_layout.h"
+#include "util/desktop_association.h"
+#include "util/text_codec.h"
+
+namespace ui::qt {
+
+namespace {
+
+constexpr int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
+
+QString iconResource(int size) {
+    return QStringLiteral(":/qelvo/icons/qelvo-%1.png").arg(size);
+}
+
+WindowExtras programExtras() {
+    return {programIcon(), "关于 Qelvo(&A)...", "关于 Qelvo", "Qelvo Version 1.0", "确定"};
+}
+
+}  // namespace
+
+QtProgram::QtProgram(const ProgramPlaces& places)
+    : window_(app::mainFormLayout(), programExtras()),
+      transport_(places.calculatorFolder, places.calculatorTimeout),
+      form_(window_, clock_, transport_) {
+    // Where Windows would let the request go unanswered, the user learns why the planets stay as they were.
+    transport_.onProblem([this](const std::string& why) { window_.messageBox(why, app::kMessageCaption); });
+    const std::filesystem::path program = places.program;
+    form_.setFileAssociation([program] { return util::associateDocumentType({program, iconPictures()}); });
+}
+
+void QtProgram::open(const app::DocumentChoice& document) {
+    window_.open(form_, [this, &document] { form_.initialize(document); });
+}
+
+int QtProgram::run(const app::DocumentChoice& document) {
+    return window_.run(form_, [this, &document] { form_.initialize(document); });
+}
+
+app::DocumentChoice documentFromArguments(const std::vector<std::string>& arguments) {
+    std::string utf8;
+    for (const std::string& argument : arguments)
+        utf8 += (utf8.empty() ? "" : " ") + argument;
+    app::DocumentChoice choice;
+    if (utf8.empty())
+        return choice;
+    // The file system takes the bytes as given; the caption shows them as GBK, as far as GBK can.
+    choice.path = std::filesystem::path(utf8);
+    choice.pathText = util::utf8ToGbk(utf8, true).value_or(utf8);
+    return choice;
+}
+
+QIcon programIcon() {
+    QIcon icon;
+    for (int size : kIconSizes)
+        icon.addFile(iconResource(size), QSize(size, size));
+    return icon;
+}
+
+std::vector<std::pair<int, std::string>> iconPictures() {
+    std::vector<std::pair<int, std::string>> pictures;
+    for (int size : kIconSizes) {
+        QFile file(iconResource(size));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray bytes = file.readAll();
+        pictures.emplace_back(size, std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    }
+    return pictures;
+}
+
+}  // namespace ui::qt
