@@ -1,0 +1,149 @@
+// The document type's association with the desktop, into a home of the test's own, read back with the desktop's
+// own tools.
+#include "util/desktop_association.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/form_layout.h"
+#include "scratch.h"
+#include "ui/qt/qt_program.h"
+#include "util/child_process.h"
+#include "util/text_codec.h"
+
+namespace {
+
+using testing_support::readBytes;
+using testing_support::ScratchFolder;
+
+// Sets environment variables for a scope, and puts them back.
+class Environment {
+  public:
+    void set(const char* name, const std::string& value) {
+        const char* old = std::getenv(name);
+        saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~Environment() {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+            if (it->second)
+                ::setenv(it->first, it->second->c_str(), 1);
+            else
+                ::unsetenv(it->first);
+        }
+    }
+
+  private:
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
+};
+
+std::string commandOutput(const std::string& command) {
+    std::string out;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return out;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe))
+        out += buffer;
+    ::pclose(pipe);
+    while (!out.empty() && out.back() == '\n')
+        out.pop_back();
+    return out;
+}
+
+std::string associateThroughTheButton(const std::filesystem::path& document) {
+    ui::qt::QtProgram program({std::filesystem::path(QELVO_PROGRAM_FOLDER) / "qelvo", QELVO_PROGRAM_FOLDER});
+    program.open(ui::qt::documentFromArguments({document.string()}));
+    std::string shown;
+    QTimer::singleShot(50, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = util::utf8ToGbk(box->text().toStdString()).value_or("?");
+            box->accept();
+        }
+    });
+    QTest::mouseClick(program.window().control(app::kIdAssociate), Qt::LeftButton);
+    program.window().close();
+    return shown;
+}
+
+TEST(DesktopAssociation, TheButtonRegistersTheTypeTheDesktopThenKnows) {
+    ScratchFolder home;
+    Environment environment;
+    environment.set("HOME", home.path().string());
+    environment.set("XDG_DATA_HOME", (home / "data").string());
+    environment.set("XDG_CONFIG_HOME", (home / "config").string());
+    const std::filesystem::path document = home / "persons.qelvo";
+    EXPECT_EQ(associateThroughTheButton(document), "关联成功！");
+
+    const std::filesystem::path data = home / "data";
+    EXPECT_TRUE(std::filesystem::exists(data / "mime/packages/qelvo.xml"));
+    EXPECT_TRUE(std::filesystem::exists(data / "icons/hicolor/48x48/apps/qelvo.png"));
+    EXPECT_TRUE(std::filesystem::exists(data / "icons/hicolor/256x256/mimetypes/application-x-qelvo.png"));
+    const std::string entry = readBytes(data / "applications/qelvo.desktop");
+    EXPECT_NE(entry.find("Exec=\"" + (std::filesystem::path(QELVO_PROGRAM_FOLDER) / "qelvo").string() + "\" %f\n"),
+              std::string::npos);
+    EXPECT_NE(entry.find("MimeType=application/x-qelvo;\n"), std::string::npos);
+
+    if (!util::findOnPath("xdg-mime") || !util::findOnPath("update-mime-database"))
+        GTEST_SKIP() << "the desktop's tools are not installed";
+    EXPECT_EQ(commandOutput("xdg-mime query default application/x-qelvo"), "qelvo.desktop");
+    // Which tool xdg-mime asks for a file's type depends on the desktop; GLib's reads the user's MIME database.
+    if (util::findOnPath("gio")) {
+        EXPECT_EQ(commandOutput("XDG_CURRENT_DESKTOP=GNOME xdg-mime query filetype '" + document.string() + "'"),
+                  "application/x-qelvo");
+    }
+}
+
+TEST(DesktopAssociation, AFailedStepIsNamedAndNotCalledSuccess) {
+    ScratchFolder home;
+    Environment environment;
+    testing_support::writeBytes(home / "data", "a file where the data folder should be");
+    environment.set("HOME", home.path().string());
+    environment.set("XDG_DATA_HOME", (home / "data").string());
+    const std::string shown = associateThroughTheButton(home / "persons.qelvo");
+    EXPECT_EQ(shown.rfind("关联失败：无法建立文件夹“" + (home / "data" / "mime" / "packages").string() + "”：", 0), 0u)
+        << shown;
+}
+
+TEST(DesktopAssociation, TheExecLineQuotesThePathAsTheDesktopEntryWantsIt) {
+    const struct {
+        const char* program;
+        const char* exec;
+    } cases[] = {
+        {"/opt/qelvo/qelvo", "Exec=\"/opt/qelvo/qelvo\" %f\n"},
+        {"/home/a b/50% \"q\"/$x`y`\\z", "Exec=\"/home/a b/50%% \\\\\"q\\\\\"/\\\\$x\\\\`y\\\\`\\\\\\\\z\" %f\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.program);
+        EXPECT_NE(util::desktopEntry(c.program).find(c.exec), std::string::npos) << util::desktopEntry(c.program);
+    }
+}
+
+TEST(DesktopAssociation, TheDefaultIsSetInMimeappsListKeepingEverythingElse) {
+    const struct {
+        const char* before;
+        const char* after;
+    } cases[] = {
+        {"", "[Default Applications]\napplication/x-qelvo=qelvo.desktop;\n"},
+        {"[Added Associations]\ntext/plain=a.desktop;\n",
+         "[Added Associations]\ntext/plain=a.desktop;\n\n[Default Applications]\napplication/x-qelvo=qelvo.desktop;\n"},
+        {"[Default Applications]\ntext/plain=a.desktop;\napplication/x-qelvo=old.desktop;\n[Other]\nx=y\n",
+         "[Default Applications]\ntext/plain=a.desktop;\napplication/x-qelvo=qelvo.desktop;\n[Other]\nx=y\n"},
+        {"[Default Applications]\ntext/plain=a.desktop;\n[Other]\nx=y\n",
+         "[Default Applications]\ntext/plain=a.desktop;\napplication/x-qelvo=qelvo.desktop;\n[Other]\nx=y\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before);
+        EXPECT_EQ(util::withDefaultApplication(c.before, "application/x-qelvo", "qelvo.desktop"), c.after);
+    }
+}
+
+}  // namespace
