@@ -1,5 +1,5 @@
 # The two commands of the README: `make test` runs every test; `make run` starts the card index.
-.PHONY: test deps bench run clean
+.PHONY: test deps bench run run-windows clean
 
 test: deps
 	scripts/test-all
@@ -13,9 +13,13 @@ bench: deps
 	build/native/bench/store_bench
 	build/native/bench/form_bench
 
-# make run [DOC=path/to/persons.qelvo]: the Windows program under Wine, on DOC or the user's default document.
+# make run [DOC=path/to/persons.qelvo]: the native program, on DOC or the user's default document.
 run: deps
 	scripts/run $(if $(DOC),"$(DOC)")
+
+# make run-windows [DOC=...]: the Windows program under Wine, with its calculator beside it.
+run-windows: deps
+	scripts/run-windows $(if $(DOC),"$(DOC)")
 
 clean:
 	rm -rf build
