@@ -30,9 +30,6 @@ namespace ui::qt {
 
 namespace {
 
-// The width of a column given in pixels is meant for a font whose average character is this wide.
-constexpr int kReferenceCharacterWidth = 6;
-
 // A dialog whose Esc, close box and context menu go to the form's window rather than closing it on their own.
 class FormDialog final : public QDialog {
   public:
@@ -256,7 +253,7 @@ struct QtWindow::Impl {
     QWidget* createMemo(const ControlSpec& c) {
         auto* memo = new QPlainTextEdit(gbkText(c.text), dialog.get());
         memo->setTabChangesFocus(true);
-        memo->setVerticalScrollBarPolicy((c.styles & style::kVScroll) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+        memo->setVerticalScrollBarPolicy((c.styles & style::kVScroll) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
         memo->setFrameShape((c.styles & style::kBorder) ? QFrame::StyledPanel : QFrame::NoFrame);
         QObject::connect(memo, &QPlainTextEdit::textChanged, memo, [this, memo] {
             QString text = memo->toPlainText();
@@ -521,7 +518,7 @@ void QtWindow::setColumns(int id, const std::vector<ColumnSpec>& columns) {
         header->setTextAlignment(column.centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
         header->setData(Qt::UserRole, column.centred);
         table->setHorizontalHeaderItem(i, header);
-        table->setColumnWidth(i, column.widthPixels * impl_->units.baseX / kReferenceCharacterWidth);
+        table->setColumnWidth(i, column.widthPixels);  // logical pixels, as the Windows list takes them
     }
 }
 
