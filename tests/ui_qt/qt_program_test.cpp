@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDialog>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -166,12 +169,40 @@ TEST(QtProgram, StartsOnAMissingDocumentWithABlankAndChineseInItsPath) {
     EXPECT_EQ(program.window().rowCount(app::kIdPersonList), 0);
     EXPECT_EQ(profileValue(document, "base", "ver"), "1.0.6.18");
     EXPECT_EQ(profileValue(document, "base", "newcode"), "10001");
-    // The focus starts at the first control of the tab order, and Tab follows the table's order.
-    EXPECT_EQ(program.window().focus(), 1002);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(program.window().focus(), 1004);
+    // The focus starts at the first control of the tab order, and Tab follows the table's order round.
+    const std::span<const int> order = app::mainFormLayout().tabOrder;
+    for (std::size_t i = 0; i <= order.size(); ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(program.window().focus(), order[i % order.size()]);
+        QTest::keyClick(program.window().dialog()->focusWidget(), Qt::Key_Tab);
+    }
     program.click(app::kIdExit);
     EXPECT_FALSE(program.window().isOpen());
+}
+
+TEST(QtProgram, TheLayoutsDialogUnitsFollowTheFontAsOnWindows) {
+    for (const int points : {9, 18}) {
+        SCOPED_TRACE(points);
+        const ui::qt::DialogUnits units(ui::qt::dialogFont(points));
+        ui::DialogSpec layout = app::mainFormLayout();
+        layout.fontPoints = points;
+        ui::qt::QtWindow window(layout, {});
+        EXPECT_EQ(window.dialog()->width(), units.x(528));
+        EXPECT_EQ(window.dialog()->height(), units.y(394));
+        EXPECT_EQ(window.control(app::kIdSave)->geometry(),
+                  QRect(units.x(217), units.y(364), units.x(50), units.y(16)));
+        EXPECT_EQ(window.control(app::kIdPersonList)->geometry(),
+                  QRect(units.x(207), units.y(23), units.x(303), units.y(171)));
+        // The font's height is eight units; twice the points give about twice the units, so the form scales whole.
+        EXPECT_EQ(units.baseY, QFontMetrics(ui::qt::dialogFont(points)).height());
+        const ui::qt::DialogUnits small(ui::qt::dialogFont(9));
+        EXPECT_NEAR(units.baseX, small.baseX * points / 9, 2);
+        EXPECT_NEAR(units.baseY, small.baseY * points / 9, 2);
+    }
+    // A CJK font of the system, not a Latin one that would draw Chinese from fallbacks.
+    EXPECT_TRUE(QFontInfo(ui::qt::dialogFont(9)).family().contains(QStringLiteral("Hei")) ||
+                QFontInfo(ui::qt::dialogFont(9)).family().contains(QStringLiteral("CJK")))
+        << QFontInfo(ui::qt::dialogFont(9)).family().toStdString();
 }
 
 // The ten longitudes that the ephemeris library's own tool gives for a moment in universal time.
