@@ -8,8 +8,9 @@
 // Ties the person document's type to the program for the current user, the freedesktop way and without root: the
 // MIME type application/x-qelvo for *.qelvo in $XDG_DATA_HOME/mime/packages, the desktop entry qelvo.desktop in
 // $XDG_DATA_HOME/applications that opens the document given, the icon in the hicolor theme, the MIME and desktop
-// databases updated where their tools exist, and the program made the type's default (xdg-mime, otherwise
-// $XDG_CONFIG_HOME/mimeapps.list). POSIX only.
+// databases updated where their tools exist, the program made the type's default (xdg-mime, otherwise
+// $XDG_CONFIG_HOME/mimeapps.list), and an empty document "Qelvo 文档.qelvo" in the user's templates folder (the file
+// manager's "New" menu) where there is one. POSIX only.
 namespace util {
 
 inline constexpr const char* kDocumentMimeType = "application/x-qelvo";

@@ -126,6 +126,24 @@ std::optional<std::string> execArgument(const std::string& path) {
     return line;
 }
 
+// The user's templates folder as xdg-user-dir names it; nothing when the tool is missing or names no folder of its
+// own (it answers the home folder then).
+std::optional<std::filesystem::path> templatesFolder() {
+    const std::optional<std::filesystem::path> tool = findOnPath("xdg-user-dir");
+    if (!tool)
+        return std::nullopt;
+    const ChildOutcome outcome = runChild(*tool, {tool->string(), "TEMPLATES"}, std::chrono::seconds(10), 4096);
+    std::string folder = outcome.out.substr(0, outcome.out.find('\n'));
+    if (!outcome.succeeded() || folder.empty())
+        return std::nullopt;
+    std::error_code ec;
+    const char* home = std::getenv("HOME");
+    if (!std::filesystem::is_directory(folder, ec) ||
+        (home != nullptr && std::filesystem::equivalent(folder, home, ec)))
+        return std::nullopt;
+    return std::filesystem::path(folder);
+}
+
 }  // namespace
 
 std::filesystem::path userDataHome() {
@@ -237,13 +255,26 @@ std::string associateDocumentType(const DesktopAssociation& association) {
     if (auto why = runTool("xdg-mime", {"default", kDesktopEntryName, kDocumentMimeType})) {
         if (!why->empty())
             return *why;
-        return {};
+    } else {
+        const std::filesystem::path list = userConfigHome() / "mimeapps.list";
+        std::ifstream in(list, std::ios::binary);
+        std::ostringstream old;
+        old << in.rdbuf();
+        if (std::string failed =
+                writeFile(list, withDefaultApplication(old.str(), kDocumentMimeType, kDesktopEntryName));
+            !failed.empty())
+            return failed;
     }
-    const std::filesystem::path list = userConfigHome() / "mimeapps.list";
-    std::ifstream in(list, std::ios::binary);
-    std::ostringstream old;
-    old << in.rdbuf();
-    return writeFile(list, withDefaultApplication(old.str(), kDocumentMimeType, kDesktopEntryName));
+
+    // An empty document in the file manager's "New" menu, where the user has a templates folder; one already there
+    // is kept as the user left it.
+    if (const std::optional<std::filesystem::path> templates = templatesFolder()) {
+        const std::filesystem::path empty = *templates / (utf8("Qelvo 文档") + ".qelvo");
+        std::error_code ec;
+        if (!std::filesystem::exists(empty, ec))
+            return writeFile(empty, "");
+    }
+    return {};
 }
 
 }  // namespace util

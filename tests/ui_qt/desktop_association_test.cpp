@@ -45,6 +45,10 @@ class Environment {
     std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
 };
 
+std::filesystem::path pathOf(const std::string& gbk) {
+    return std::filesystem::path(util::gbkToUtf8(gbk).value());
+}
+
 std::string commandOutput(const std::string& command) {
     std::string out;
     FILE* pipe = ::popen(command.c_str(), "r");
@@ -80,8 +84,17 @@ TEST(DesktopAssociation, TheButtonRegistersTheTypeTheDesktopThenKnows) {
     environment.set("HOME", home.path().string());
     environment.set("XDG_DATA_HOME", (home / "data").string());
     environment.set("XDG_CONFIG_HOME", (home / "config").string());
+    const std::filesystem::path templates = home.path() / pathOf("模板");
+    std::filesystem::create_directories(templates);
+    std::filesystem::create_directories(home / "config");
+    testing_support::writeBytes(home / "config" / "user-dirs.dirs",
+                                "XDG_TEMPLATES_DIR=\"$HOME/" + pathOf("模板").string() + "\"\n");
     const std::filesystem::path document = home / "persons.qelvo";
     EXPECT_EQ(associateThroughTheButton(document), "关联成功！");
+    if (util::findOnPath("xdg-user-dir")) {  // the empty new document of the file manager's "New" menu
+        EXPECT_TRUE(std::filesystem::exists(templates / pathOf("Qelvo 文档.qelvo")));
+        EXPECT_EQ(std::filesystem::file_size(templates / pathOf("Qelvo 文档.qelvo")), 0u);
+    }
 
     const std::filesystem::path data = home / "data";
     EXPECT_TRUE(std::filesystem::exists(data / "mime/packages/qelvo.xml"));
@@ -100,6 +113,22 @@ TEST(DesktopAssociation, TheButtonRegistersTheTypeTheDesktopThenKnows) {
         EXPECT_EQ(commandOutput("XDG_CURRENT_DESKTOP=GNOME xdg-mime query filetype '" + document.string() + "'"),
                   "application/x-qelvo");
     }
+}
+
+TEST(DesktopAssociation, WithoutTheDesktopsToolsTheFilesAreWrittenAndMimeappsListNamesTheDefault) {
+    ScratchFolder home;
+    Environment environment;
+    environment.set("HOME", home.path().string());
+    environment.set("XDG_DATA_HOME", (home / "data").string());
+    environment.set("XDG_CONFIG_HOME", (home / "config").string());
+    environment.set("PATH", (home / "no-tools").string());
+    std::filesystem::create_directories(home / "config");
+    testing_support::writeBytes(home / "config" / "mimeapps.list", "[Default Applications]\ntext/plain=a.desktop;\n");
+    EXPECT_EQ(associateThroughTheButton(home / "persons.qelvo"), "关联成功！");
+    EXPECT_EQ(readBytes(home / "config" / "mimeapps.list"),
+              "[Default Applications]\ntext/plain=a.desktop;\napplication/x-qelvo=qelvo.desktop;\n");
+    EXPECT_TRUE(std::filesystem::exists(home / "data" / "applications" / "qelvo.desktop"));
+    EXPECT_FALSE(std::filesystem::exists(home / "data" / "mime" / "mime.cache"));  // no database without its tool
 }
 
 TEST(DesktopAssociation, AFailedStepIsNamedAndNotCalledSuccess) {
