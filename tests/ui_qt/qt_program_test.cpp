@@ -309,10 +309,16 @@ TEST(QtProgram, EnterSavesInAFieldAndBreaksTheMemoEscClosesWithoutSaving) {
     EXPECT_EQ(profileValue(document, "ql_1", "nick"), "王芳");
     EXPECT_EQ(profileValue(document, "ql_1", "memo"), "ab|");  // the memo's line break as the document keeps it
 
-    // Enter in the text part of a drop-down list saves as well.
+    // Enter in the text part of a drop-down list saves as well, and picks nothing: a sign chosen by the program
+    // stays without its mark until the user picks one.
     program.type(app::kIdName, "王芳芳");
-    program.key(app::kIdTimeZone, Qt::Key_Return);
+    program.window().select(kSignList[0], 5);  // Leo: the sun's own sign, marked when picked
+    program.key(kSignList[0], Qt::Key_Return);
     EXPECT_EQ(profileValue(document, "ql_1", "nick"), "王芳芳");
+    EXPECT_EQ(profileValue(document, "ql_1", "sun"), "5");
+    EXPECT_EQ(program.text(kMarkField[0]), "");
+    program.key(app::kIdTimeZone, Qt::Key_Return);
+    EXPECT_EQ(program.window().isOpen(), true);
 
     const std::string saved = readBytes(document);
     program.type(app::kIdName, "张伟");
