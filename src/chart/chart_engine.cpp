@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "chart/zodiac_sign_table.h"
 #include "util/c_number.h"
@@ -14,28 +15,46 @@ constexpr double kMaxOrb = 8.0;
 constexpr float kWideOrb = 4.f;
 constexpr int kSignDegrees = 30;
 
-// The text an aspect of the given sign distance goes to, or null for a distance that makes no aspect (1, 11).
-std::string* textForDistance(AspectTexts& texts, int distance) {
+// The kind of an aspect between planets the given number of signs apart; nothing for 1 and 11, which make none.
+std::optional<AspectKind> kindForDistance(int distance) {
     switch (distance) {
         case 0:
-            return &texts.conjunction;
+            return AspectKind::Conjunction;
         case 3:
         case 9:
-            return &texts.square;
+            return AspectKind::Square;
         case 6:
-            return &texts.opposition;
+            return AspectKind::Opposition;
         case 4:
         case 8:
-            return &texts.trine;
+            return AspectKind::Trine;
         case 2:
         case 10:
-            return &texts.sextile;
+            return AspectKind::Sextile;
         case 5:
         case 7:
-            return &texts.plumBlossom;
+            return AspectKind::PlumBlossom;
         default:
-            return nullptr;
+            return std::nullopt;
     }
+}
+
+std::string& textOf(AspectTexts& texts, AspectKind kind) {
+    switch (kind) {
+        case AspectKind::Square:
+            return texts.square;
+        case AspectKind::Opposition:
+            return texts.opposition;
+        case AspectKind::Conjunction:
+            return texts.conjunction;
+        case AspectKind::Trine:
+            return texts.trine;
+        case AspectKind::Sextile:
+            return texts.sextile;
+        case AspectKind::PlumBlossom:
+            break;
+    }
+    return texts.plumBlossom;
 }
 
 // Whether a planet takes part in the pair scan. A sign list without a selection (-1), like the placeholder (0), means
@@ -44,10 +63,7 @@ bool takesPart(const PlanetPosition& planet) {
     return isZodiacSign(planet.sign) && planet.degree != 0.f;
 }
 
-void appendEntry(std::string& text, int first, int second, double orb) {
-    // Wide is decided on the orb as a single-precision number, while the orb limit was tested on the exact value:
-    // an orb of 4.0000002 is within the limit of 8 and still close.
-    const bool wide = static_cast<float>(orb) > kWideOrb;
+void appendEntry(std::string& text, int first, int second, bool wide) {
     if (!text.empty())
         text += ",";
     if (wide)
@@ -68,8 +84,8 @@ float longitude(int sign, float degree) {
 
 }  // namespace
 
-AspectTexts computeAspects(const PlanetPositions& planets) {
-    AspectTexts texts;
+std::vector<Aspect> findAspects(const PlanetPositions& planets) {
+    std::vector<Aspect> aspects;
     for (int i = 0; i < kPlanetCount - 1; ++i) {
         for (int j = i + 1; j < kPlanetCount; ++j) {
             const PlanetPosition& a = planets[i];
@@ -78,14 +94,26 @@ AspectTexts computeAspects(const PlanetPositions& planets) {
                 continue;
             // The difference of two floats is exact in double; testing it rounded to float would let 8.0000005 pass.
             const double orb = std::fabs(static_cast<double>(a.degree) - static_cast<double>(b.degree));
-            if (orb <= kMaxOrb) {
-                if (std::string* text = textForDistance(texts, std::abs(a.sign - b.sign)))
-                    appendEntry(*text, i, j, orb);
+            if (orb > kMaxOrb)
+                continue;
+            if (const auto kind = kindForDistance(std::abs(a.sign - b.sign))) {
+                // Wide is decided on the orb as a single-precision number, while the orb limit was tested on the
+                // exact value: an orb of 4.0000002 is within the limit of 8 and still close.
+                aspects.push_back({i, j, *kind, static_cast<float>(orb) > kWideOrb});
             }
-            if (i == kSun && j == kMoon)
-                texts.sunMoon = util::format("%.2f", sunMoonDistance(a.sign, a.degree, b.sign, b.degree));
         }
     }
+    return aspects;
+}
+
+AspectTexts computeAspects(const PlanetPositions& planets) {
+    AspectTexts texts;
+    for (const Aspect& aspect : findAspects(planets))
+        appendEntry(textOf(texts, aspect.kind), aspect.first, aspect.second, aspect.wide);
+    const PlanetPosition& sun = planets[kSun];
+    const PlanetPosition& moon = planets[kMoon];
+    if (takesPart(sun) && takesPart(moon))
+        texts.sunMoon = util::format("%.2f", sunMoonDistance(sun.sign, sun.degree, moon.sign, moon.degree));
     return texts;
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "chart/planet_abbreviation.h"
 
@@ -31,8 +32,24 @@ struct AspectTexts {
     bool operator==(const AspectTexts&) const = default;
 };
 
-// The aspects between the planets given in planet order. A planet takes part only with a sign of the zodiac (1..12)
-// and a degree other than 0.
+enum class AspectKind { Square, Opposition, Conjunction, Trine, Sextile, PlumBlossom };
+inline constexpr int kAspectKindCount = 6;
+
+// One aspect the pair scan found: the two planets (first < second), its kind, and whether it is wide (orb above 4).
+struct Aspect {
+    int first = 0;
+    int second = 0;
+    AspectKind kind = AspectKind::Conjunction;
+    bool wide = false;
+
+    bool operator==(const Aspect&) const = default;
+};
+
+// The aspects between the planets given in planet order, in pair-scan order (sun-moon, sun-mercury, ...,
+// neptune-pluto). A planet takes part only with a sign of the zodiac (1..12) and a degree other than 0.
+std::vector<Aspect> findAspects(const PlanetPositions& planets);
+
+// The same aspects as the seven texts of the aspect fields.
 AspectTexts computeAspects(const PlanetPositions& planets);
 
 // The distance in degrees along the zodiac between sun and moon by the shorter arc; negative only when the sun lies
