@@ -8,6 +8,7 @@
 //   qelvo-doc FILE list                     the person list: one line per row, its 14 columns tab-separated
 //   qelvo-doc FILE zones                    the cards whose zone disagrees with their birth place's clocks, as
 //                                           code, name, birthday, zone, clocks (exit 1: none)
+//   qelvo-doc FILE chart CODE [OUT.svg]     the chart wheel of a card as SVG (standard output without OUT.svg)
 //
 // Exit status: 0 done; 1 the value asked for is missing; 2 the command was wrong or the document could not be read
 // or written (a message on standard error says why).
@@ -15,6 +16,7 @@
 #include <string>
 
 #include "arguments.h"
+#include "chart_command.h"
 #include "records/person_list.h"
 #include "store/chk_uid.h"
 #include "store/document_upgrade.h"
@@ -25,7 +27,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "用法：qelvo-doc 文档 get 节 键 | set 节 键 值 | clear 节 | delete 节 | upgrade | list | zones\n";
+    "用法：qelvo-doc 文档 get 节 键 | set 节 键 值 | clear 节 | delete 节 | upgrade | list | zones | chart 编号 "
+    "[输出.svg]\n";
 
 int fail(const std::string& message) {
     const std::string text = forTerminal(message + "\n");
@@ -93,5 +96,7 @@ int main(int argc, char** argv) {
         std::fwrite(text.data(), 1, text.size(), stdout);
         return found.count > 0 ? 0 : 1;
     }
+    if (command == "chart")
+        return runChartCommand(store, std::vector<std::string>(args.words.begin() + 1, args.words.end()));
     return usage();
 }

@@ -1,0 +1,130 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "chart/chart_engine.h"
+
+// The chart wheel of one card as a picture: the twelve signs as a ring (0 degrees of Aries at the left, longitude
+// growing counter-clockwise), each planet with a sign at its place marked by its abbreviation, degree and dignity
+// mark, labels that stand close pushed apart with a leader line to the exact place, a line for every aspect the
+// aspect engine finds, a legend, and the planets without a sign named. The picture is a list of plain shapes in
+// pixels (y downwards) that any renderer draws in order; texts are GBK. No platform type.
+namespace chart {
+
+// What a wheel shows: the ten positions of a card (planet order) and a title for its window or file (GBK).
+struct WheelChart {
+    PlanetPositions planets{};
+    std::string title{};
+};
+
+struct Point {
+    double x = 0;
+    double y = 0;
+};
+
+struct Box {
+    double left = 0, top = 0, right = 0, bottom = 0;
+    bool overlaps(const Box& other) const {
+        return left < other.right && other.left < right && top < other.bottom && other.top < bottom;
+    }
+};
+
+struct Color {
+    std::uint8_t r = 0, g = 0, b = 0;
+    bool operator==(const Color&) const = default;
+};
+
+// A line's colour, width and dash pattern (lengths of dash, gap, dash, ... in pixels; empty: solid).
+struct Stroke {
+    Color color{};
+    double width = 1;
+    std::vector<double> dashes{};
+};
+
+struct PolygonShape {
+    std::vector<Point> points;
+    Color fill;
+};
+struct CircleShape {
+    Point center;
+    double radius = 0;
+    Stroke stroke;
+    bool filled = false;
+    Color fill{};
+};
+struct LineShape {
+    Point from;
+    Point to;
+    Stroke stroke;
+};
+enum class TextAnchor { Start, Middle, End };
+// A line of text standing on its baseline; the anchor says which end of the text (or its middle) is at the point.
+// box is where the text is taken to stand, from the widths a CJK font gives its characters.
+struct TextShape {
+    Point baseline;
+    std::string text;  // GBK
+    double size = 10;  // the font's em height in pixels
+    Color color{};
+    TextAnchor anchor = TextAnchor::Middle;
+    Box box{};
+};
+using Shape = std::variant<PolygonShape, CircleShape, LineShape, TextShape>;
+
+// Where one planet stands in the picture.
+struct PlacedPlanet {
+    int planet = 0;
+    double longitude = 0;    // along the zodiac, 0 <= longitude < 360
+    double screenAngle = 0;  // degrees counter-clockwise from the positive x axis: 180 + longitude, modulo 360
+    double labelAngle = 0;   // the same for its label, which may be pushed aside
+    Point place;             // the exact place on the inside of the sign ring
+    Point aspectPoint;       // where its aspect lines end
+    Box label;               // abbreviation, degree and mark together
+    LineShape leader;        // from the exact place to the label
+    std::string_view mark;   // dignity mark, empty when none
+};
+
+struct AspectLine {
+    Aspect aspect;
+    Point from;
+    Point to;
+};
+
+struct WheelPicture {
+    double width = 0;
+    double height = 0;
+    std::vector<Shape> shapes;  // in drawing order
+    // What the shapes show, for callers and tests.
+    Point center;
+    double ringOuter = 0;
+    double ringInner = 0;
+    double aspectRadius = 0;
+    std::vector<PlacedPlanet> planets;
+    std::vector<AspectLine> aspects;
+    std::vector<int> unplaced;  // planets without a sign, in planet order
+    Box legend;
+};
+
+// The look of each aspect kind, by AspectKind, and its name ("刑", ...).
+struct AspectStyle {
+    std::string_view name;
+    Color color;
+    std::vector<double> dashes;  // in units of the line's width
+};
+const std::array<AspectStyle, kAspectKindCount>& aspectStyles();
+
+// The wheel drawn into width x height pixels: the legend at the bottom, the wheel as large as the rest allows.
+// Texts grow with the picture and never fall below a readable size.
+WheelPicture drawWheel(const WheelChart& chart, double width, double height);
+
+// The height a picture of this width needs for a wheel as wide as the picture and its legend below.
+double wheelHeightForWidth(const WheelChart& chart, double width);
+
+// The degree as a label shows it: at most two decimals, no trailing zeros, and the degree sign ("15.23°").
+std::string degreeLabel(float degree);
+
+}  // namespace chart
