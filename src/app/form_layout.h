@@ -39,6 +39,7 @@ inline constexpr int kIdAssociate = 1038;
 inline constexpr int kIdInput = 1049;
 inline constexpr int kIdGetBirthday = 1050;
 inline constexpr int kIdNow = 1051;
+inline constexpr int kIdChart = 1052;  // "星盘": the chart window
 // Sign lists, degree edits and mark fields by planet: store::kPlanetTable.
 
 const ui::DialogSpec& mainFormLayout();

@@ -135,6 +135,9 @@ void MainForm::onCommand(int id) {
         case kIdNow:
             fillNow();
             break;
+        case kIdChart:
+            showChart();
+            break;
         default:
             break;
     }
@@ -244,6 +247,7 @@ void MainForm::showPerson() {
             window_.select(planetEntry(p).signList, sign);
     }
     refreshControls();
+    window_.updateChart(chartOnForm());
 }
 
 void MainForm::newPerson() {
@@ -265,6 +269,7 @@ void MainForm::newPerson() {
     mode_ = FormMode::NewPerson;
     ownIndex_.reset();
     refreshControls();
+    window_.updateChart(chartOnForm());
 }
 
 records::Card MainForm::cardOnForm() const {
@@ -315,14 +320,27 @@ void MainForm::savePerson() {
 
 void MainForm::refreshAnalysis(bool refresh) {
     takeValues();
-    chart::PlanetPositions positions;
-    for (int p = 0; p < store::kPlanetCount; ++p) {
-        positions[static_cast<std::size_t>(p)].sign = window_.selection(planetEntry(p).signList);
-        positions[static_cast<std::size_t>(p)].degree = values_.degrees[static_cast<std::size_t>(p)];
-    }
-    values_.aspects = chart::computeAspects(positions);
+    const chart::WheelChart wheel = chartOnForm();
+    values_.aspects = chart::computeAspects(wheel.planets);
     if (refresh)
         refreshControls();
+    window_.updateChart(wheel);
+}
+
+chart::WheelChart MainForm::chartOnForm() const {
+    chart::WheelChart wheel;
+    for (int p = 0; p < store::kPlanetCount; ++p) {
+        wheel.planets[static_cast<std::size_t>(p)].sign = window_.selection(planetEntry(p).signList);
+        wheel.planets[static_cast<std::size_t>(p)].degree = values_.degrees[static_cast<std::size_t>(p)];
+    }
+    wheel.title = util::format("%d %s", static_cast<int>(values_.code), values_.name.c_str());
+    return wheel;
+}
+
+void MainForm::showChart() {
+    // A refused degree has had its prompt; the chart then shows the degrees held before.
+    takeValues();
+    window_.showChart(chartOnForm());
 }
 
 bool MainForm::updateDignityMark(int planet) {

@@ -75,6 +75,10 @@ class MainForm final : public ui::FormEvents {
     int onCalculatorAnswer(std::string_view bytes);
     void registerFileType();
     bool upgradeDocument();
+    void showChart();
+
+    // The chart of the card on the form: the signs chosen in its lists and its held degrees.
+    chart::WheelChart chartOnForm() const;
 
     const records::CardValues& values() const { return values_; }
     FormMode formMode() const { return mode_; }

@@ -57,8 +57,11 @@ std::string strokeAttributes(const Stroke& stroke) {
     std::string out = " stroke=\"" + colour(stroke.color) + "\" stroke-width=\"" + number(stroke.width) + "\"";
     if (!stroke.dashes.empty()) {
         out += " stroke-dasharray=\"";
-        for (std::size_t i = 0; i < stroke.dashes.size(); ++i)
-            out += (i ? " " : "") + number(stroke.dashes[i]);
+        for (std::size_t i = 0; i < stroke.dashes.size(); ++i) {
+            if (i > 0)
+                out += ' ';
+            out += number(stroke.dashes[i]);
+        }
         out += "\"";
     }
     return out;
@@ -69,8 +72,13 @@ struct ShapeWriter {
 
     void operator()(const PolygonShape& shape) const {
         out += "<polygon points=\"";
-        for (std::size_t i = 0; i < shape.points.size(); ++i)
-            out += (i ? " " : "") + number(shape.points[i].x) + "," + number(shape.points[i].y);
+        for (std::size_t i = 0; i < shape.points.size(); ++i) {
+            if (i > 0)
+                out += ' ';
+            out += number(shape.points[i].x);
+            out += ',';
+            out += number(shape.points[i].y);
+        }
         out += "\" fill=\"" + colour(shape.fill) + "\"/>\n";
     }
     void operator()(const CircleShape& shape) const {

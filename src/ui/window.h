@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "chart/wheel_picture.h"
 #include "ui/dialog_layout.h"
 
 // The window-system contract of the main form: the few things it needs from a dialog framework, with controls
@@ -48,6 +49,13 @@ class Window {
 
     // Ends the form's modal run; nothing is saved.
     virtual void close() = 0;
+
+    // The chart window beside the form: the wheel of a card, which the backend draws at the window's size with
+    // chart::drawWheel (again whenever that size changes) and whose texts are GBK. showChart opens it, or brings it
+    // forward, with this chart; updateChart gives an open one a new chart and does nothing while none is open. The
+    // user may resize and close it; it closes with the form.
+    virtual void showChart(const chart::WheelChart& chart) = 0;
+    virtual void updateChart(const chart::WheelChart& chart) = 0;
 };
 
 // What a backend tells the form about the user's actions.

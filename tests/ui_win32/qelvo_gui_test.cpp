@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -25,7 +26,8 @@
 namespace {
 
 constexpr int kIdSave = 1, kIdCode = 1000, kIdBirthday = 1021, kIdName = 1022, kIdPersonList = 1023, kIdMemo = 1025,
-              kIdArea = 1026, kIdTimeZone = 1027, kIdAssociate = 1038, kIdInput = 1049, kIdGetBirthday = 1050;
+              kIdArea = 1026, kIdTimeZone = 1027, kIdAssociate = 1038, kIdInput = 1049, kIdGetBirthday = 1050,
+              kIdChart = 1052;
 constexpr std::array<int, 10> kSignList = {1001, 1003, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012};
 constexpr std::array<int, 10> kDegreeEdit = {1002, 1004, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1020};
 constexpr std::array<int, 10> kMarkField = {1039, 1040, 1041, 1042, 1043, 1044, 1045, 1046, 1047, 1048};
@@ -243,6 +245,131 @@ TEST(WindowsProgram, AssociationWritesTheUsersFourEntries) {
     EXPECT_EQ(registryValue(L"qelvofile\\shell\\open\\command", nullptr), L"\"" + programPath + L"\" \"%1\"");
     EXPECT_EQ(registryValue(L".qelvo", nullptr), L"qelvofile");
     EXPECT_EQ(registryValue(L".qelvo\\ShellNew", L"NullFile"), L"");
+    program.click(2);
+    EXPECT_TRUE(program.waitForExit());
+}
+
+// The chart window of a process: a visible top-level window of class "QelvoChart"; nullptr when none.
+HWND chartWindowOf(HWND form) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(form, &process);
+    HWND window = nullptr;
+    while ((window = ::FindWindowExW(nullptr, window, L"QelvoChart", nullptr)) != nullptr) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner == process && ::IsWindowVisible(window))
+            return window;
+    }
+    return nullptr;
+}
+
+// What the screen shows of a window's client area: how many pixels are not white, how many distinct colours there
+// are, and how many pixels have one given colour.
+struct ClientPixels {
+    int width = 0;
+    int height = 0;
+    long inked = 0;
+    std::size_t colours = 0;
+    long ofColour = 0;
+};
+
+ClientPixels clientPixels(HWND window, COLORREF colour) {
+    ClientPixels result;
+    RECT client{};
+    ::GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ::ClientToScreen(window, &origin);
+    result.width = client.right;
+    result.height = client.bottom;
+    if (result.width <= 0 || result.height <= 0)
+        return result;
+    const HDC screen = ::GetDC(nullptr);
+    const HDC memory = ::CreateCompatibleDC(screen);
+    const HBITMAP bitmap = ::CreateCompatibleBitmap(screen, result.width, result.height);
+    const HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, result.width, result.height, screen, origin.x, origin.y, SRCCOPY);
+    ::SelectObject(memory, old);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = result.width;
+    info.bmiHeader.biHeight = -result.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(result.width) * result.height);
+    ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(result.height), pixels.data(), &info, DIB_RGB_COLORS);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    const std::uint32_t wanted = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+    std::vector<std::uint32_t> seen;
+    for (std::uint32_t p : pixels) {
+        p &= 0xFFFFFF;
+        if (p != 0xFFFFFF)
+            ++result.inked;
+        if (p == wanted)
+            ++result.ofColour;
+        seen.push_back(p);
+    }
+    std::sort(seen.begin(), seen.end());
+    result.colours = static_cast<std::size_t>(std::unique(seen.begin(), seen.end()) - seen.begin());
+    return result;
+}
+
+// "星盘" opens a window that draws the wheel of the planets on the form, and draws it anew when a sign changes and
+// when the window is resized.
+TEST(WindowsProgram, TheChartButtonOpensAWheelThatFollowsTheForm) {
+    const auto document = freshFolder(L"chart") / L"persons.qelvo";
+    ProgramDriver program;
+    ASSERT_TRUE(program.start(document));
+    program.setText(kIdName, "李明");
+    program.setText(kDegreeEdit[0], "10");
+    program.setText(kDegreeEdit[1], "12");
+    program.setText(kDegreeEdit[2], "11.5");
+    program.choose(kSignList[0], 1);  // sun 白羊 10
+    program.choose(kSignList[1], 7);  // moon 天秤 12: opposite the sun
+    program.choose(kSignList[2], 5);  // mercury 狮子 11.5
+    EXPECT_EQ(program.text(1033), "日月");
+    EXPECT_EQ(chartWindowOf(program.form()), nullptr);
+
+    program.click(kIdChart);
+    HWND chart = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (chart = chartWindowOf(program.form())) != nullptr; }));
+    char caption[256] = {};
+    ::GetWindowTextA(chart, caption, sizeof caption);
+    EXPECT_EQ(std::string(caption), "星盘 - 10001 李明");
+
+    const COLORREF opposition = RGB(148, 0, 60);   // the opposition's line
+    const COLORREF fireSign = RGB(252, 226, 220);  // the fill of 白羊, 狮子 and 射手
+    ClientPixels shown;
+    EXPECT_TRUE(waitUntil([&] {
+        shown = clientPixels(chart, opposition);
+        return shown.ofColour > 50;
+    })) << shown.ofColour;
+    EXPECT_GT(shown.inked, shown.width * shown.height / 10);
+    EXPECT_LT(shown.inked, shown.width * shown.height * 9 / 10);
+    EXPECT_GE(shown.colours, 12u);
+    EXPECT_GT(clientPixels(chart, fireSign).ofColour, shown.width * shown.height / 50);
+    requestScreenshot();
+
+    // The moon into 狮子: no opposition any more (its colour stays only in the legend), and the open window shows it
+    // at once.
+    program.choose(kSignList[1], 5);
+    EXPECT_EQ(program.text(1033), "");
+    EXPECT_TRUE(waitUntil([&] { return clientPixels(chart, opposition).ofColour < shown.ofColour / 3; }));
+
+    // Larger, and drawn at the new size.
+    ::SetWindowPos(chart, nullptr, 0, 0, shown.width + 200, shown.height + 200, SWP_NOMOVE | SWP_NOZORDER);
+    ClientPixels larger;
+    EXPECT_TRUE(waitUntil([&] {
+        larger = clientPixels(chart, fireSign);
+        return larger.width > shown.width && larger.ofColour > larger.width * larger.height / 50;
+    })) << larger.width
+        << " " << larger.ofColour;
+
+    // Pressed again, the one window comes forward.
+    program.click(kIdChart);
+    EXPECT_EQ(chartWindowOf(program.form()), chart);
     program.click(2);
     EXPECT_TRUE(program.waitForExit());
 }

@@ -224,4 +224,17 @@ void HeadlessWindow::deliverCopyData(std::string_view bytes) {
         events_->onCopyData(bytes);
 }
 
+void HeadlessWindow::showChart(const chart::WheelChart& chart) {
+    chartOpen_ = true;
+    chart_ = chart;
+    ++chartDraws_;
+}
+
+void HeadlessWindow::updateChart(const chart::WheelChart& chart) {
+    if (!chartOpen_)
+        return;
+    chart_ = chart;
+    ++chartDraws_;
+}
+
 }  // namespace ui::headless

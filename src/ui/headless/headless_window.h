@@ -45,7 +45,12 @@ class HeadlessWindow final : public Window {
     void setFocus(int id) override;
     void messageBox(std::string_view text, std::string_view caption) override;
     Answer ask(std::string_view text, std::string_view caption) override;
-    void close() override { closed_ = true; }
+    void close() override {
+        closed_ = true;
+        chartOpen_ = false;
+    }
+    void showChart(const chart::WheelChart& chart) override;
+    void updateChart(const chart::WheelChart& chart) override;
 
     // The user's actions; none has any effect once the form is closed.
     void type(int id, std::string_view text);  // focus into the field and replace its text
@@ -57,6 +62,7 @@ class HeadlessWindow final : public Window {
     void pressEscape();
     void closeBox();
     void deliverCopyData(std::string_view bytes);
+    void closeChart() { chartOpen_ = false; }  // the chart window's close box
 
     // The script of answers to questions, used in order; a question without one is answered No.
     void answerNext(Answer answer) { answers_.push_back(answer); }
@@ -67,6 +73,10 @@ class HeadlessWindow final : public Window {
     const std::vector<ColumnSpec>& columns(int id) const;
     const std::vector<std::string>& row(int id, int row) const;
     const DialogSpec& spec() const { return spec_; }
+    // The chart window: whether it is open, the chart it shows, and how often it was given one.
+    bool chartOpen() const { return chartOpen_; }
+    const chart::WheelChart& chart() const { return chart_; }
+    int chartDraws() const { return chartDraws_; }
 
   private:
     void moveToRow(int id, int row);  // selects only that row, focus in the list
@@ -95,6 +105,9 @@ class HeadlessWindow final : public Window {
     FormEvents* events_ = nullptr;
     std::deque<Answer> answers_;
     std::vector<DialogRecord> dialogs_;
+    bool chartOpen_ = false;
+    chart::WheelChart chart_;
+    int chartDraws_ = 0;
 };
 
 }  // namespace ui::headless

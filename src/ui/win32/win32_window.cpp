@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "ui/win32/chart_window.h"
 #include "ui/win32/dialog_template.h"
 #include "ui/win32/wide_text.h"
 
@@ -77,6 +78,7 @@ struct Win32Window::Impl {
     const std::function<void()>* created = nullptr;
     IconHandle bigIcon;
     IconHandle smallIcon;
+    ChartWindow chart;
 
     Impl(const DialogSpec& s, const WindowExtras& e)
         : spec(s),
@@ -358,6 +360,14 @@ Answer Win32Window::ask(std::string_view text, std::string_view caption) {
 void Win32Window::close() {
     if (impl_->hwnd)
         ::EndDialog(impl_->hwnd, IDCANCEL);
+}
+
+void Win32Window::showChart(const chart::WheelChart& chart) {
+    impl_->chart.show(impl_->hwnd, chart);
+}
+
+void Win32Window::updateChart(const chart::WheelChart& chart) {
+    impl_->chart.update(chart);
 }
 
 }  // namespace ui::win32

@@ -52,6 +52,8 @@ class Win32Window final : public Window {
     void messageBox(std::string_view text, std::string_view caption) override;
     Answer ask(std::string_view text, std::string_view caption) override;
     void close() override;
+    void showChart(const chart::WheelChart& chart) override;
+    void updateChart(const chart::WheelChart& chart) override;
 
   private:
     struct Impl;
