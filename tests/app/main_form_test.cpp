@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "form_harness.h"
 #include "store/person_document.h"
@@ -193,6 +196,86 @@ TEST(Events, ChoosingASignRecomputesAspectsAndOnlyThatPlanetsMark) {
     h.window.setText(app::kIdSquare, "kept");
     h.window.choose(app::kIdTimeZone, 3);
     EXPECT_EQ(h.window.text(app::kIdSquare), "kept");
+}
+
+// The positions the chart window was last given, as (sign, degree) per planet.
+std::vector<std::pair<int, float>> chartPositions(const FormHarness& h) {
+    std::vector<std::pair<int, float>> positions;
+    for (const chart::PlanetPosition& p : h.window.chart().planets)
+        positions.emplace_back(p.sign, p.degree);
+    return positions;
+}
+
+TEST(ChartWindow, OpensOnItsButtonAndFollowsEveryRecomputeUntilClosed) {
+    FormHarness h;
+    writeBytes(h.document(), kExampleFile);
+    h.start();
+    h.window.type(degreeEdit(0), "10");
+    h.window.choose(signList(0), 1);
+    EXPECT_FALSE(h.window.chartOpen());  // nothing opens by itself
+    EXPECT_EQ(h.window.chartDraws(), 0);
+
+    h.window.type(degreeEdit(1), "12.5");  // typed, not yet recomputed: the button takes it
+    h.window.click(app::kIdChart);
+    ASSERT_TRUE(h.window.chartOpen());
+    auto expected = std::vector<std::pair<int, float>>(10, {0, 0.f});
+    expected[0] = {1, 10.f};
+    expected[1] = {0, 12.5f};
+    EXPECT_EQ(chartPositions(h), expected);
+    EXPECT_EQ(h.window.chart().title, "10003 ");
+
+    const struct {
+        const char* step;
+        std::function<void()> act;
+    } steps[] = {
+        {"a sign chosen", [&] { h.window.choose(signList(1), 7); }},
+        {"aspects pressed", [&] { h.window.click(app::kIdAspects); }},
+        {"a calculator answer", [&] { h.window.deliverCopyData(kExampleAnswer); }},
+        {"a person shown", [&] { h.window.clickRow(app::kIdPersonList, 0); }},
+        {"a new person", [&] { h.window.click(app::kIdNew); }},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.step);
+        const int before = h.window.chartDraws();
+        step.act();
+        EXPECT_GT(h.window.chartDraws(), before);
+        // The chart shows what the form shows now.
+        for (int p = 0; p < 10; ++p) {
+            SCOPED_TRACE(p);
+            EXPECT_EQ(h.window.chart().planets[static_cast<std::size_t>(p)].sign, h.window.selection(signList(p)));
+            EXPECT_EQ(h.window.chart().planets[static_cast<std::size_t>(p)].degree,
+                      h.form.values().degrees[static_cast<std::size_t>(p)]);
+        }
+    }
+
+    h.window.clickRow(app::kIdPersonList, 0);
+    EXPECT_EQ(h.window.chart().title, "10002 张三");
+    EXPECT_EQ(h.window.chart().planets[0].sign, 10);
+    EXPECT_EQ(h.window.chart().planets[0].degree, 11.87f);
+
+    // Closed by the user, it stays closed until the button is pressed again.
+    h.window.closeChart();
+    const int draws = h.window.chartDraws();
+    h.window.choose(signList(2), 3);
+    h.window.click(app::kIdAspects);
+    EXPECT_FALSE(h.window.chartOpen());
+    EXPECT_EQ(h.window.chartDraws(), draws);
+    h.window.click(app::kIdChart);
+    EXPECT_TRUE(h.window.chartOpen());
+    EXPECT_EQ(h.window.chart().planets[2].sign, 3);
+}
+
+TEST(ChartWindow, ARefusedDegreeIsPromptedAndTheChartShowsTheHeldOne) {
+    FormHarness h;
+    h.start();
+    h.window.type(degreeEdit(0), "10");
+    h.window.choose(signList(0), 1);
+    h.window.type(degreeEdit(0), "x");
+    h.window.click(app::kIdChart);
+    ASSERT_EQ(h.window.dialogs().size(), 1u);
+    EXPECT_EQ(h.window.dialogs()[0].text, app::kNumberPrompt);
+    EXPECT_TRUE(h.window.chartOpen());
+    EXPECT_EQ(h.window.chart().planets[0].degree, 10.f);
 }
 
 TEST(Events, EscapeAndExitCloseWithoutSaving) {

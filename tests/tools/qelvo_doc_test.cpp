@@ -142,6 +142,86 @@ TEST(QelvoDocTool, ListsTheCardsWhoseZoneDisagreesWithTheClocksOfTheirBirthPlace
     const ToolRun none = runTool(folder, {(folder / "a.qelvo").string(), "zones"});
     EXPECT_EQ(none.status, 1) << none.err;
     EXPECT_EQ(none.out, "");
+// Runs a program of this machine on the scratch folder's files; its exit status.
+int runProgram(const std::string& command) {
+    const int raw = std::system(command.c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+TEST(QelvoDocTool, WritesTheChartWheelOfACardAsSvgThatRenders) {
+    ScratchFolder folder;
+    const std::string doc = (folder / "d.qelvo").string();
+    ASSERT_EQ(runTool(folder, {doc, "set", "base", "ver", "1.0.6.18"}).status, 0);
+    // 李<明>& in GBK: the name goes into the picture's title, escaped.
+    for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{{"nick", "\xC0\xEE<\xC3\xF7>&"},
+                                                                                     {"sun", "1"},
+                                                                                     {"sunval", "10.00"},
+                                                                                     {"moon", "7"},
+                                                                                     {"moonval", "12.00"},
+                                                                                     {"mercury", "0"},
+                                                                                     {"mercuryval", "3.00"}}) {
+        ASSERT_EQ(runTool(folder, {doc, "set", "ql_1", key, value}).status, 0);
+    }
+    const std::string svgPath = (folder / "wheel.svg").string();
+    ToolRun run = runTool(folder, {doc, "chart", "10001", svgPath});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    const std::string svg = readBytes(folder / "wheel.svg");
+    EXPECT_NE(svg.find("<title>10001 \xE6\x9D\x8E&lt;\xE6\x98\x8E&gt;&amp;</title>"), std::string::npos);
+    EXPECT_NE(svg.find("\xE6\x9C\xAA\xE5\xAE\x9A"), std::string::npos);  // 未定: mercury has no sign
+    EXPECT_EQ(runTool(folder, {doc, "chart", "10001"}).out, svg);        // the same on standard output
+    EXPECT_EQ(runTool(folder, {doc, "chart", "10001", "-"}).out, svg);
+
+    // Well-formed, and it renders at each size it is made for.
+    EXPECT_EQ(runProgram("xmllint --noout " + quoted(svgPath)), 0);
+    for (const char* pixels : {"300", "1200"}) {
+        SCOPED_TRACE(pixels);
+        const std::string sized = (folder / (std::string(pixels) + ".svg")).string();
+        const std::string png = (folder / (std::string(pixels) + ".png")).string();
+        ASSERT_EQ(runTool(folder, {doc, "chart", "10001", sized, pixels}).status, 0);
+        EXPECT_NE(readBytes(sized).find("width=\"" + std::string(pixels) + "\""), std::string::npos);
+        EXPECT_EQ(runProgram("xmllint --noout " + quoted(sized)), 0);
+        ASSERT_EQ(runProgram("rsvg-convert " + quoted(sized) + " -o " + quoted(png)), 0);
+        const std::string bytes = readBytes(png);
+        ASSERT_GT(bytes.size(), 24u);
+        EXPECT_EQ(bytes.substr(0, 8), "\x89PNG\r\n\x1A\n");
+        const auto be32 = [&](std::size_t at) {
+            return (static_cast<unsigned char>(bytes[at]) << 24) | (static_cast<unsigned char>(bytes[at + 1]) << 16) |
+                   (static_cast<unsigned char>(bytes[at + 2]) << 8) | static_cast<unsigned char>(bytes[at + 3]);
+        };
+        EXPECT_EQ(be32(16), std::stoi(pixels));  // the width in the PNG header
+    }
+}
+
+TEST(QelvoDocTool, ChartRefusesWhatItCannotDrawAndSaysWhy) {
+    ScratchFolder folder;
+    const std::string doc = (folder / "d.qelvo").string();
+    ASSERT_EQ(runTool(folder, {doc, "set", "base", "ver", "1.0.6.18"}).status, 0);
+    ASSERT_EQ(runTool(folder, {doc, "set", "ql_1", "sun", "1"}).status, 0);
+    const struct {
+        std::vector<std::string> operands;
+        int status;
+    } cases[] = {
+        {{"10002"}, 1},  // no such card
+        {{"abc"}, 2},
+        {{"5"}, 2},
+        {{"10001x"}, 2},  // not a code
+        {{"990001"}, 2},
+        {{}, 2},  // out of range; missing
+        {{"10001", "-", "50"}, 2},
+        {{"10001", "-", "big"}, 2},                          // a size it does not make
+        {{"10001", (folder / "no" / "w.svg").string()}, 2},  // a file it cannot write
+        {{"10001", "-", "600", "extra"}, 2},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {doc, "chart"};
+        args.insert(args.end(), c.operands.begin(), c.operands.end());
+        SCOPED_TRACE(testing::PrintToString(c.operands));
+        const ToolRun run = runTool(folder, args);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err, "");
+    }
 }
 
 }  // namespace
