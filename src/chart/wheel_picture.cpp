@@ -346,20 +346,27 @@ LegendLayout layoutLegend(double width, const Scale& scale, const std::vector<in
     const double gap = 0.35 * scale.legend;
     const double spacing = 1.1 * scale.legend;
     const double room = std::max(1.0, width - 2 * scale.legend);
-    double used = 0;
-    layout.rows.emplace_back();
-    for (int k = 0; k < kAspectKindCount; ++k) {
-        const AspectStyle& style = aspectStyles()[static_cast<std::size_t>(k)];
-        const double itemWidth = sample + gap + textWidth(style.name, scale.legend);
-        const double needed = layout.rows.back().empty() ? itemWidth : used + spacing + itemWidth;
-        if (needed > room && !layout.rows.back().empty()) {
-            layout.rows.emplace_back();
-            used = itemWidth;
-        } else {
-            used = needed;
+    // As many entries to a row as fit, then the same number in every row but the last, so no entry stands alone.
+    auto flow = [&](std::size_t perRow) {
+        std::vector<std::vector<LegendItem>> rows(1);
+        double used = 0;
+        for (int k = 0; k < kAspectKindCount; ++k) {
+            const AspectStyle& style = aspectStyles()[static_cast<std::size_t>(k)];
+            const double itemWidth = sample + gap + textWidth(style.name, scale.legend);
+            const double needed = rows.back().empty() ? itemWidth : used + spacing + itemWidth;
+            if (!rows.back().empty() && (needed > room || rows.back().size() >= perRow)) {
+                rows.emplace_back();
+                used = itemWidth;
+            } else {
+                used = needed;
+            }
+            rows.back().push_back({static_cast<AspectKind>(k), std::string(style.name), itemWidth});
         }
-        layout.rows.back().push_back({static_cast<AspectKind>(k), std::string(style.name), itemWidth});
-    }
+        return rows;
+    };
+    layout.rows = flow(kAspectKindCount);
+    if (layout.rows.size() > 1)
+        layout.rows = flow((kAspectKindCount + layout.rows.size() - 1) / layout.rows.size());
     if (!unplaced.empty()) {
         std::string line = unplacedText(unplaced);
         const double w = textWidth(line, scale.legend);
