@@ -329,7 +329,14 @@ TEST(WindowsProgram, TheChartButtonOpensAWheelThatFollowsTheForm) {
     program.choose(kSignList[0], 1);  // sun 白羊 10
     program.choose(kSignList[1], 7);  // moon 天秤 12: opposite the sun
     program.choose(kSignList[2], 5);  // mercury 狮子 11.5
-    EXPECT_EQ(program.text(1033), "日月");
+    // Venus and mars beside the sun, jupiter square to them: labels to push apart.
+    program.setText(kDegreeEdit[3], "12");
+    program.setText(kDegreeEdit[4], "13.5");
+    program.setText(kDegreeEdit[5], "14");
+    program.choose(kSignList[3], 1);
+    program.choose(kSignList[4], 1);
+    program.choose(kSignList[5], 10);
+    EXPECT_EQ(program.text(1033), "日月,月金,月火");
     EXPECT_EQ(chartWindowOf(program.form()), nullptr);
 
     program.click(kIdChart);
@@ -358,8 +365,14 @@ TEST(WindowsProgram, TheChartButtonOpensAWheelThatFollowsTheForm) {
     EXPECT_EQ(program.text(1033), "");
     EXPECT_TRUE(waitUntil([&] { return clientPixels(chart, opposition).ofColour < shown.ofColour / 3; }));
 
-    // Larger, and drawn at the new size.
-    ::SetWindowPos(chart, nullptr, 0, 0, shown.width + 200, shown.height + 200, SWP_NOMOVE | SWP_NOZORDER);
+    // Beside the form, where it hides none of the form's fields.
+    RECT formRect{}, chartRect{};
+    ::GetWindowRect(program.form(), &formRect);
+    ::GetWindowRect(chart, &chartRect);
+    EXPECT_GE(chartRect.left, formRect.right);
+
+    // Larger (and moved to where the screen shows all of it), and drawn at the new size.
+    ::SetWindowPos(chart, nullptr, 0, 0, shown.width + 200, shown.height + 200, SWP_NOZORDER);
     ClientPixels larger;
     EXPECT_TRUE(waitUntil([&] {
         larger = clientPixels(chart, fireSign);

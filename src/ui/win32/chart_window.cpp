@@ -272,9 +272,21 @@ void ChartWindow::show(HWND owner, const chart::WheelChart& chart) {
     const double clientHeight = chart::wheelHeightForWidth(chart, kStartWidth);
     RECT frame{0, 0, kStartWidth, static_cast<LONG>(std::lround(clientHeight))};
     ::AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-    impl_->hwnd = ::CreateWindowExW(0, kChartWindowClass, impl_->caption().c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                    CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, owner, nullptr,
-                                    moduleHandle(), impl_.get());
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    // Beside the form where the screen has room for it, so that it hides none of the form's fields.
+    int x = CW_USEDEFAULT;
+    int y = CW_USEDEFAULT;
+    RECT ownerRect{};
+    RECT work{};
+    if (owner && ::GetWindowRect(owner, &ownerRect) && ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) &&
+        ownerRect.right + width <= work.right) {
+        x = ownerRect.right;
+        y = std::max(static_cast<int>(work.top),
+                     std::min(static_cast<int>(ownerRect.top), static_cast<int>(work.bottom) - height));
+    }
+    impl_->hwnd = ::CreateWindowExW(0, kChartWindowClass, impl_->caption().c_str(), WS_OVERLAPPEDWINDOW, x, y, width,
+                                    height, owner, nullptr, moduleHandle(), impl_.get());
     if (!impl_->hwnd)
         return;
     ::ShowWindow(impl_->hwnd, SW_SHOWNORMAL);
