@@ -266,7 +266,8 @@ TEST(WheelPicture, NamesThePlanetsWithoutASignAndLeavesThemOut) {
     // With every planet placed there is no such text.
     for (int p = 0; p < kPlanetCount; ++p)
         chart.planets[static_cast<std::size_t>(p)] = {p + 1, 10.f};
-    for (const TextShape* text : textsOf(drawWheel(chart, 600, 700)))
+    const WheelPicture placed = drawWheel(chart, 600, 700);
+    for (const TextShape* text : textsOf(placed))
         EXPECT_EQ(text->text.find("未定"), std::string::npos);
 }
 
@@ -325,7 +326,8 @@ TEST(WheelPicture, TextsGrowWithThePictureAndKeepAReadableSize) {
     const WheelChart chart = chartOf({{0, 1, 10.f}});
     auto smallest = [&](double size) {
         double least = 1e9;
-        for (const TextShape* text : textsOf(drawWheel(chart, size, size)))
+        const WheelPicture picture = drawWheel(chart, size, size);
+        for (const TextShape* text : textsOf(picture))
             least = std::min(least, text->size);
         return least;
     };
