@@ -380,9 +380,14 @@ TEST(WindowsProgram, TheChartButtonOpensAWheelThatFollowsTheForm) {
     })) << larger.width
         << " " << larger.ofColour;
 
-    // Pressed again, the one window comes forward.
+    // Pressed again, the one window comes forward; Esc closes it, and the button opens a new one.
     program.click(kIdChart);
     EXPECT_EQ(chartWindowOf(program.form()), chart);
+    ::PostMessageA(chart, WM_KEYDOWN, VK_ESCAPE, 1);
+    EXPECT_TRUE(waitUntil([&] { return !::IsWindow(chart); }));
+    EXPECT_TRUE(program.running());
+    program.click(kIdChart);
+    EXPECT_NE(chartWindowOf(program.form()), nullptr);
     program.click(2);
     EXPECT_TRUE(program.waitForExit());
 }

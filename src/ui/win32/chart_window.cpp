@@ -185,6 +185,12 @@ struct ChartWindow::Impl {
                     info->ptMinTrackSize = {kMinimumWidth, kMinimumHeight};
                     return 0;
                 }
+                case WM_KEYDOWN:
+                    if (wParam == VK_ESCAPE) {
+                        ::DestroyWindow(window);  // Esc closes it, as it closes the form
+                        return 0;
+                    }
+                    break;
                 case WM_DESTROY:
                     self->hwnd = nullptr;
                     ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
