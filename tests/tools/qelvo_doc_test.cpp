@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -222,6 +223,12 @@ TEST(QelvoDocTool, ChartRefusesWhatItCannotDrawAndSaysWhy) {
         EXPECT_EQ(run.out, "");
         EXPECT_NE(run.err, "");
     }
+    // A disk that fills up mid-write (a file-size limit of 4 KiB; the picture is larger) leaves no file behind.
+    const std::string cut = (folder / "cut.svg").string();
+    EXPECT_EQ(runProgram("ulimit -f 4; " + quoted(QELVO_DOC_TOOL) + " " + quoted(doc) + " chart 10001 " + quoted(cut) +
+                         " 2>/dev/null"),
+              2);
+    EXPECT_FALSE(std::filesystem::exists(cut));
 }
 
 }  // namespace

@@ -86,7 +86,11 @@ int runChartCommand(CChkUid& store, const std::vector<std::string>& operands) {
     std::ofstream file(output, std::ios::binary | std::ios::trunc);
     file.write(svg.data(), static_cast<std::streamsize>(svg.size()));
     file.close();
-    if (!file)
+    if (!file) {
+        // A picture cut short is no picture: nothing is left behind.
+        std::error_code ignored;
+        std::filesystem::remove(output, ignored);
         return complain(util::format("无法写入文件“%s”。", operands[1].c_str()), 2);
+    }
     return 0;
 }
