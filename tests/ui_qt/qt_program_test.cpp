@@ -367,6 +367,57 @@ TEST(QtProgram, AMouseClickInTheListShowsAPersonAndTheKeyboardDoesNot) {
     program.click(app::kIdExit);
 }
 
+// The share of a picture's pixels that are not white.
+double inkedShare(const QImage& image) {
+    long inked = 0;
+    for (int y = 0; y < image.height(); y += 2) {
+        for (int x = 0; x < image.width(); x += 2)
+            inked += image.pixelColor(x, y) != Qt::white ? 1 : 0;
+    }
+    return static_cast<double>(inked) / (image.width() / 2.0 * image.height() / 2.0);
+}
+
+TEST(QtProgram, TheChartButtonOpensTheWheelWhichFollowsTheFormAndResizes) {
+    ScratchFolder folder;
+    const std::filesystem::path document = folder / "persons.qelvo";
+    Program program(document);
+    program.type(app::kIdName, "李明");
+    for (int p : {0, 1, 4}) {
+        program.window().control(kSignList[static_cast<std::size_t>(p)])->setFocus();
+        program.window().select(kSignList[static_cast<std::size_t>(p)], p == 4 ? 4 : 10);
+        program.type(kDegreeEdit[static_cast<std::size_t>(p)], p == 1 ? "12.5" : "3");
+    }
+    program.click(app::kIdChart);
+    QWidget* chart = program.window().chartWindow();
+    ASSERT_NE(chart, nullptr);
+    EXPECT_TRUE(chart->isVisible());
+    EXPECT_EQ(chart->windowTitle(), fromGbk("星盘 - 10001 李明"));
+    const QImage first = chart->grab().toImage();
+    EXPECT_GT(inkedShare(first), 0.05);  // the ring, the planets, the legend
+
+    // A sign picked by the user redraws the open wheel; a resize lays it out at the new size.
+    auto* moon = program.control<QComboBox>(kSignList[1]);
+    moon->setFocus();
+    QTest::keyClick(moon, Qt::Key_Down);
+    QTest::qWait(20);
+    EXPECT_NE(chart->grab().toImage(), first);
+    chart->resize(900, 1000);
+    QTest::qWait(20);
+    const QImage large = chart->grab().toImage();
+    EXPECT_EQ(large.width(), 900 * large.devicePixelRatio());
+    EXPECT_GT(inkedShare(large), 0.05);
+    QTest::keyClick(chart, Qt::Key_Escape);
+    EXPECT_FALSE(chart->isVisible());
+
+    // A second press opens the same window again; the form's exit closes it.
+    program.click(app::kIdChart);
+    EXPECT_EQ(program.window().chartWindow(), chart);
+    EXPECT_TRUE(chart->isVisible());
+    program.click(app::kIdExit);
+    EXPECT_FALSE(program.window().isOpen());
+    EXPECT_FALSE(chart->isVisible());
+}
+
 TEST(QtProgram, AnOldDocumentIsConvertedOnYesAndLeftAsItWasOnNo) {
     const std::string old = "[base]\r\nnewcode=10002\r\nuLastInd=1\r\n[ql]\r\nuInd_1=10001\r\nnick_1=\xC0\xEE\r\n";
     for (const bool yes : {false, true}) {

@@ -15,7 +15,9 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QTableWidget>
 #include <QTimer>
@@ -24,6 +26,7 @@
 #include <map>
 
 #include "ui/qt/gbk_text.h"
+#include "ui/qt/qt_chart_window.h"
 #include "util/text_codec.h"
 
 namespace ui::qt {
@@ -154,6 +157,7 @@ struct QtWindow::Impl {
     FormEvents* events = nullptr;
     bool closed = false;
     bool opened = false;
+    QPointer<QtChartWindow> chart;  // a child of the dialog: it closes and goes with the form
 
     Impl(const DialogSpec& s, WindowExtras e)
         : spec(s), extras(std::move(e)), font(dialogFont(s.fontPoints)), units(font) {
@@ -587,10 +591,40 @@ Answer QtWindow::ask(std::string_view text, std::string_view caption) {
 }
 
 void QtWindow::close() {
+    if (impl_->chart)
+        impl_->chart->close();
     impl_->closed = true;
     impl_->dialog->ending = true;
     if (impl_->dialog->isVisible())
         impl_->dialog->done(QDialog::Rejected);
+}
+
+void QtWindow::showChart(const chart::WheelChart& chart) {
+    if (!impl_->chart) {
+        impl_->chart = new QtChartWindow(impl_->dialog.get());
+        // Beside the form where the screen has room, otherwise where the window system puts it.
+        const QRect form = impl_->dialog->frameGeometry();
+        const QScreen* screen = impl_->dialog->screen();
+        if (screen != nullptr) {
+            const QRect room = screen->availableGeometry();
+            const QPoint place(form.right() + 8, form.top());
+            if (room.contains(QRect(place, impl_->chart->frameSize())))
+                impl_->chart->move(place);
+        }
+    }
+    impl_->chart->setChart(chart);
+    impl_->chart->show();
+    impl_->chart->raise();
+    impl_->chart->activateWindow();
+}
+
+void QtWindow::updateChart(const chart::WheelChart& chart) {
+    if (impl_->chart && impl_->chart->isVisible())
+        impl_->chart->setChart(chart);
+}
+
+QWidget* QtWindow::chartWindow() const {
+    return impl_->chart.data();
 }
 
 }  // namespace ui::qt

@@ -78,6 +78,11 @@ class QtWindow final : public Window {
     void messageBox(std::string_view text, std::string_view caption) override;
     Answer ask(std::string_view text, std::string_view caption) override;
     void close() override;
+    void showChart(const chart::WheelChart& chart) override;
+    void updateChart(const chart::WheelChart& chart) override;
+
+    // The chart window, once "星盘" opened it (for the program's tests).
+    QWidget* chartWindow() const;
 
   private:
     struct Impl;
