@@ -85,8 +85,10 @@ void MainForm::initialize(const DocumentChoice& document) {
     // Only a document with "newcode" and no "ver" is of the old form; an empty one whose base section could not be
     // written is not asked about.
     if (!emptyDocument && store_.GetMyKey(store::kBaseSection, store::kVersionKey).empty()) {
+        // Another running copy may upgrade the document while the question waits: the upgrade then finds it
+        // current and converts nothing.
         if (window_.ask(kUpgradeQuestion, kMessageCaption) == ui::Answer::Yes) {
-            if (!upgradeDocument()) {
+            if (upgradeDocument() == store::UpgradeOutcome::Failed) {
                 window_.messageBox(util::format("无法转换文档“%s”：%s\r\n文档保持原样。", documentName().c_str(),
                                                 store_.lastError().c_str()),
                                    kMessageCaption);
@@ -417,7 +419,7 @@ void MainForm::registerFileType() {
     window_.messageBox(why.empty() ? std::string("关联成功！") : "关联失败：" + why, kMessageCaption);
 }
 
-bool MainForm::upgradeDocument() {
+store::UpgradeOutcome MainForm::upgradeDocument() {
     return store::upgradeDocument(store_);
 }
 

@@ -13,6 +13,7 @@
 #include "link/message_transport.h"
 #include "records/person_card.h"
 #include "store/chk_uid.h"
+#include "store/document_upgrade.h"
 #include "store/person_document.h"
 #include "ui/window.h"
 #include "util/clock.h"
@@ -74,7 +75,7 @@ class MainForm final : public ui::FormEvents {
     void lookupTimeZone();
     int onCalculatorAnswer(std::string_view bytes);
     void registerFileType();
-    bool upgradeDocument();
+    store::UpgradeOutcome upgradeDocument();
     void showChart();
 
     // The chart of the card on the form: the signs chosen in its lists and its held degrees.

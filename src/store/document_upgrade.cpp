@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <bitset>
+#include <limits>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "store/ini_document.h"
@@ -11,30 +12,46 @@
 #include "util/c_number.h"
 #include "util/gbk.h"
 
-// The conversion makes, in one editor, exactly the writes of the step-by-step conversion: for every section index
-// n from "uLastInd" down to 1, the 36 keys of the key table into section ql_n (empty when the old section has no
-// such key), then "ver". It then keeps what the step-by-step conversion would lose: old keys whose index is above
-// "uLastInd" and keys outside the key table go into the section of their index; keys with no index stay in a
-// section "ql" of their own. Only then does the old section go.
+// The conversion makes, in one editor, the writes of the step-by-step conversion for every person the old section
+// holds: for each section index n from "uLastInd" down to 1 that has at least one key of the key table, the 36 keys
+// into section ql_n (empty where the old section has no such key); an index with no key gets no section, as a
+// missing section reads as an empty card. Then "ver". The cost follows the keys present, not "uLastInd".
+//
+// Keys the conversion does not cover (an index above "uLastInd", a name outside the key table) go into the section
+// of their index under their name, but never over a key the conversion wrote, one the document already holds, or
+// one an earlier left-over key took. What cannot be placed so (no index, a name that cannot be written, a taken
+// name, a duplicate that reads never saw) stays in the old section "ql" exactly as it was; only when nothing stays
+// does the old section go.
 namespace store {
 namespace {
 
-// An old key "name_<n>": its name and its index, or index 0 when it has no index (no "_", a suffix that is not a
-// decimal number as the document writes one, or an empty name).
+// An old key "name_<n>": its name and its index, or index 0 when it has no index (no "_" that is a character of
+// its own, a suffix that is not a decimal number as the document writes one, or an empty name).
 struct OldKey {
     std::string_view name;
     std::int32_t index = 0;
 };
 
 OldKey splitOldKey(std::string_view key) {
-    const std::size_t underscore = key.rfind('_');
+    std::size_t underscore = std::string_view::npos;
+    for (std::size_t pos = 0; pos < key.size();) {
+        const std::size_t length = util::gbk::charLength(key, pos);
+        if (length == 1 && key[pos] == '_')
+            underscore = pos;
+        pos += length;
+    }
     if (underscore == std::string_view::npos || underscore == 0)
         return {key, 0};
     const std::string_view digits = key.substr(underscore + 1);
-    if (digits.empty() || digits.size() > 9 || digits.front() == '0' ||
+    if (digits.empty() || digits.size() > 10 || digits.front() == '0' ||
         digits.find_first_not_of("0123456789") != std::string_view::npos)
         return {key, 0};
-    return {key.substr(0, underscore), util::readCInt(digits)};
+    std::int64_t index = 0;
+    for (char digit : digits)
+        index = index * 10 + (digit - '0');
+    if (index > std::numeric_limits<std::int32_t>::max())
+        return {key, 0};
+    return {key.substr(0, underscore), static_cast<std::int32_t>(index)};
 }
 
 // A name of up to 16 ASCII bytes, folded to lower case and packed into two words; names with other bytes do not pack.
@@ -79,73 +96,131 @@ int keyTablePosition(std::string_view name) {
     return -1;
 }
 
+// The key table's names in the order of writing.
+const std::array<std::string_view, kPersonKeyCount>& namesInWritingOrder() {
+    static const auto names = [] {
+        std::array<std::string_view, kPersonKeyCount> out{};
+        for (std::size_t i = 0; i < kPersonKeyCount; ++i)
+            out[i] = keyName(kKeyTable[i]);
+        return out;
+    }();
+    return names;
+}
+
+// One person of the old section: its index and its values by record position (no data: no such key).
 struct Slot {
-    std::array<std::string_view, kPersonKeyCount> values;
-    std::bitset<kPersonKeyCount> found;
+    std::int32_t index = 0;
+    std::array<std::string_view, kPersonKeyCount> values{};
 };
 
-std::optional<std::string> convert(const IniDocument& doc, IniEditor& editor) {
-    // Indices above the highest a person code can have are never written by the system; they are not made.
-    const std::int32_t last = std::min(util::readCInt(doc.value(kBaseSection, kLastIndexKey).value_or("")), kLastIndex);
-    std::vector<std::int32_t> slotOf(static_cast<std::size_t>(std::max(last, 0)) + 1, -1);
+// A key the conversion does not cover, and where it would go.
+struct LeftOver {
+    std::size_t line;  // its place among the old section's key lines
+    std::int32_t index;
+    std::string_view name;  // trimmed
+    std::string_view value;
+};
+
+std::optional<std::string> convert(const IniDocument& doc, IniEditor& editor, bool& alreadyCurrent) {
+    if (!doc.value(kBaseSection, kVersionKey).value_or("").empty()) {
+        alreadyCurrent = true;
+        return std::nullopt;
+    }
+    const std::int32_t last = util::readCInt(doc.value(kBaseSection, kLastIndexKey).value_or(""));
+
     std::vector<Slot> slots;
-    struct Extra {
-        OldKey key;
-        std::string_view fullKey;
-        std::string_view value;
-    };
-    std::vector<Extra> extras;
-    std::unordered_set<std::string> seenExtras;
+    std::unordered_map<std::int32_t, std::size_t> slotOf;
+    std::vector<bool> keep;  // key lines that stay in the old section
+    std::vector<LeftOver> leftOvers;
+    std::int32_t cachedIndex = 0;  // the old section lists a person's keys together: the last slot is cached
+    std::size_t cachedSlot = 0;
     doc.forEachEntry(kOldSection, [&](const IniEntry& entry) {
+        const std::size_t line = keep.size();
+        keep.push_back(false);
         const OldKey key = splitOldKey(entry.key);
-        const int position = key.index > 0 ? keyTablePosition(key.name) : -1;
-        if (position >= 0 && key.index <= last) {
-            std::int32_t& slot = slotOf[static_cast<std::size_t>(key.index)];
-            if (slot < 0) {
-                slot = static_cast<std::int32_t>(slots.size());
-                slots.emplace_back();
-            }
-            Slot& s = slots[static_cast<std::size_t>(slot)];
-            if (!s.found[static_cast<std::size_t>(position)]) {  // with duplicate keys the first one counts
-                s.found.set(static_cast<std::size_t>(position));
-                s.values[static_cast<std::size_t>(position)] = entry.value;
-            }
-        } else if (seenExtras.insert(util::gbk::foldAsciiCase(entry.key)).second) {
-            extras.push_back({key, entry.key, entry.value});
+        if (key.index == 0) {
+            keep[line] = true;
+            return;
         }
+        const int position = keyTablePosition(key.name);
+        if (position < 0 || key.index > last) {
+            leftOvers.push_back({line, key.index, trimBlanks(key.name), entry.value});
+            return;
+        }
+        if (key.index != cachedIndex) {
+            const auto [found, isNew] = slotOf.try_emplace(key.index, slots.size());
+            if (isNew)
+                slots.push_back({key.index, {}});
+            cachedIndex = key.index;
+            cachedSlot = found->second;
+        }
+        std::string_view& value = slots[cachedSlot].values[static_cast<std::size_t>(position)];
+        if (value.data() == nullptr)
+            value = entry.value;
+        else
+            keep[line] = true;  // a duplicate that reads never saw: it stays where it was
     });
 
-    for (std::int32_t n = last; n >= 1; --n) {
-        const std::string section = personSection(n, DocumentForm::Current);
-        const std::int32_t slot = slotOf[static_cast<std::size_t>(n)];
-        for (PersonKey key : kKeyTable) {
-            const std::string_view value =
-                slot < 0 ? std::string_view()
-                         : slots[static_cast<std::size_t>(slot)].values[static_cast<std::size_t>(key)];
-            if (auto reason = editor.apply(IniEdit::Kind::SetValue, section, keyName(key), value))
-                return reason;
-        }
+    std::sort(slots.begin(), slots.end(), [](const Slot& a, const Slot& b) { return a.index > b.index; });
+    const auto& names = namesInWritingOrder();
+    std::array<std::string_view, kPersonKeyCount> values;
+    for (const Slot& slot : slots) {
+        for (std::size_t i = 0; i < kPersonKeyCount; ++i)
+            values[i] = slot.values[static_cast<std::size_t>(kKeyTable[i])];
+        if (auto reason = editor.setValues(personSection(slot.index, DocumentForm::Current), names.data(),
+                                           values.data(), kPersonKeyCount))
+            return reason;
     }
-    std::vector<const Extra*> unindexed;
-    for (const Extra& extra : extras) {
-        if (extra.key.index > 0 &&
-            !editor.apply(IniEdit::Kind::SetValue, personSection(extra.key.index, DocumentForm::Current),
-                          extra.key.name, extra.value))
+
+    // Left-over keys by target section, sections in the order their first key comes.
+    struct Group {
+        std::int32_t index;
+        std::vector<std::string_view> names, values;
+    };
+    std::vector<Group> groups;
+    std::unordered_map<std::int32_t, std::size_t> groupOf;
+    std::unordered_set<std::string> taken;  // index, NUL, folded name of every placed key
+    for (const LeftOver& left : leftOvers) {
+        const std::string section = personSection(left.index, DocumentForm::Current);
+        std::string placed = std::to_string(left.index);
+        placed.push_back('\0');
+        placed += util::gbk::foldAsciiCase(left.name);
+        // Below "uLastInd" the key table's names belong to the conversion ("nick _2" is not nick_2).
+        const bool conversionsName = left.index <= last && keyTablePosition(left.name) >= 0;
+        if (IniDocument::checkEdit(IniEdit::Kind::SetValue, section, left.name, left.value) || conversionsName ||
+            doc.value(section, left.name) || !taken.insert(std::move(placed)).second) {
+            keep[left.line] = true;
             continue;
-        unindexed.push_back(&extra);
+        }
+        const auto [found, isNew] = groupOf.try_emplace(left.index, groups.size());
+        if (isNew)
+            groups.push_back({left.index, {}, {}});
+        groups[found->second].names.push_back(left.name);
+        groups[found->second].values.push_back(left.value);
     }
+    for (const Group& group : groups) {
+        if (auto reason = editor.setValues(personSection(group.index, DocumentForm::Current), group.names.data(),
+                                           group.values.data(), group.names.size()))
+            return reason;
+    }
+
     if (auto reason = editor.apply(IniEdit::Kind::SetValue, kBaseSection, kVersionKey, kDocumentVersion))
         return reason;
-    editor.apply(IniEdit::Kind::DeleteSection, kOldSection);
-    for (const Extra* extra : unindexed)
-        editor.apply(IniEdit::Kind::SetValue, kOldSection, extra->fullKey, extra->value);
+    editor.keepKeyLines(kOldSection, keep);
     return std::nullopt;
 }
 
 }  // namespace
 
-bool upgradeDocument(CChkUid& store) {
-    return store.file().update(convert);
+UpgradeOutcome upgradeDocument(CChkUid& store) {
+    bool alreadyCurrent = false;
+    const bool written = store.file().update([&alreadyCurrent](const IniDocument& doc, IniEditor& editor) {
+        alreadyCurrent = false;
+        return convert(doc, editor, alreadyCurrent);
+    });
+    if (!written)
+        return UpgradeOutcome::Failed;
+    return alreadyCurrent ? UpgradeOutcome::AlreadyCurrent : UpgradeOutcome::Upgraded;
 }
 
 }  // namespace store

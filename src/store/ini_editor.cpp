@@ -263,26 +263,123 @@ std::optional<std::size_t> IniEditor::findKeyLine(const EditSection& sec, std::s
     return std::nullopt;
 }
 
+std::size_t IniEditor::appendSection(std::string_view section) {
+    EditSection sec;
+    const std::string_view head = store("[", section, "]");
+    sec.name = head.substr(1, section.size());
+    sec.lines.reserve(40);  // a person's section holds 36 keys
+    sec.lines.push_back(makeLine(head, 1, true));
+    sections_.push_back(std::move(sec));
+    const std::size_t index = sections_.size() - 1;
+    appended_.push_back(index);
+    // Sections of one hash are chained, the newest first.
+    const auto [slot, isNew] = appendedByHash_.try_emplace(nameHash(section), index);
+    if (!isNew) {
+        sections_[index].nextWithSameHash = slot->second;
+        slot->second = index;
+    }
+    lastName_.assign(section);
+    lastSection_ = index;
+    return index;
+}
+
+IniEditor::Line IniEditor::newKeyLine(std::string_view text, std::size_t keyLength) {
+    Line line;
+    line.setText(text);
+    line.lineBreak = 1;  // CR LF
+    line.isKey = true;
+    line.keyLength = static_cast<std::uint32_t>(keyLength);
+    line.equalsAt = static_cast<std::uint32_t>(keyLength);
+    return line;
+}
+
+std::optional<std::string> IniEditor::setValues(std::string_view rawSection,
+                                                const std::string_view* keys,
+                                                const std::string_view* values,
+                                                std::size_t count) {
+    if (auto reason = IniDocument::checkEdit(IniEdit::Kind::SetValue, rawSection, "k", {}))
+        return reason;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (auto reason = IniDocument::checkEdit(IniEdit::Kind::SetValue, "s", keys[i], values[i]))
+            return reason;
+    }
+    const std::string_view section = trimBlanks(rawSection);
+    if (const auto found = findAlive(section)) {
+        setValuesInSection(*found, keys, values, count);
+        return std::nullopt;
+    }
+    EditSection& sec = sections_[appendSection(section)];
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view key = trimBlanks(keys[i]);
+        const std::uint64_t hash = keyFingerprint(key);
+        sec.keyFilter[filterWord(hash)] |= filterBit(hash);
+        sec.lines.push_back(newKeyLine(store(key, "=", values[i]), key.size()));
+    }
+    return std::nullopt;
+}
+
+// Many keys into a section that exists: its key lines are indexed once, so the cost follows the keys, not keys
+// times lines. The new keys go, in order, right after the last key line.
+void IniEditor::setValuesInSection(std::size_t index,
+                                   const std::string_view* keys,
+                                   const std::string_view* values,
+                                   std::size_t count) {
+    EditSection& sec = sections_[index];
+    constexpr std::size_t kWalkLimit = 8;
+    if (count <= kWalkLimit) {
+        for (std::size_t i = 0; i < count; ++i)
+            setValue(sec.name, trimBlanks(keys[i]), values[i]);
+        return;
+    }
+    std::unordered_map<std::string, std::size_t> lineOf;  // folded key -> its first line; new lines offset by size
+    for (std::size_t i = 1; i < sec.lines.size(); ++i) {
+        const Line& line = sec.lines[i];
+        if (line.isKey)
+            lineOf.try_emplace(util::gbk::foldAsciiCase(line.text().substr(line.keyStart, line.keyLength)), i);
+    }
+    std::size_t at = sec.lines.size();
+    while (at > 1 && !sec.lines[at - 1].isKey)
+        --at;
+    std::vector<Line> added;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view key = trimBlanks(keys[i]);
+        const auto [found, isNew] = lineOf.try_emplace(util::gbk::foldAsciiCase(key), sec.lines.size() + added.size());
+        if (!isNew) {
+            Line& line =
+                found->second < sec.lines.size() ? sec.lines[found->second] : added[found->second - sec.lines.size()];
+            line.setText(store(line.text().substr(0, line.equalsAt + 1), values[i]));
+            continue;
+        }
+        const std::uint64_t hash = keyFingerprint(key);
+        sec.keyFilter[filterWord(hash)] |= filterBit(hash);
+        added.push_back(newKeyLine(store(key, "=", values[i]), key.size()));
+    }
+    sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(at), added.begin(), added.end());
+}
+
+void IniEditor::keepKeyLines(std::string_view rawSection, const std::vector<bool>& keep) {
+    const std::string_view section = trimBlanks(rawSection);
+    const auto original = firstLiveOriginal(section, nameHash(section));
+    if (std::find(keep.begin(), keep.end(), true) == keep.end()) {
+        apply(IniEdit::Kind::DeleteSection, section);
+        return;
+    }
+    if (!original)
+        return;
+    EditSection& sec = sections_[touch(*original)];
+    std::size_t ordinal = 0;
+    std::erase_if(sec.lines, [&](const Line& line) {
+        if (!line.isKey)
+            return false;
+        const std::size_t at = ordinal++;
+        return at >= keep.size() || !keep[at];
+    });
+}
+
 void IniEditor::setValue(std::string_view section, std::string_view key, std::string_view value) {
     auto s = findAlive(section);
-    if (!s) {
-        EditSection sec;
-        const std::string_view head = store("[", section, "]");
-        sec.name = head.substr(1, section.size());
-        sec.lines.reserve(40);  // a person's section holds 36 keys
-        sec.lines.push_back(makeLine(head, 1, true));
-        sections_.push_back(std::move(sec));
-        s = sections_.size() - 1;
-        appended_.push_back(*s);
-        // Sections of one hash are chained, the newest first.
-        const auto [slot, isNew] = appendedByHash_.try_emplace(nameHash(section), *s);
-        if (!isNew) {
-            sections_[*s].nextWithSameHash = slot->second;
-            slot->second = *s;
-        }
-        lastName_.assign(section);
-        lastSection_ = *s;
-    }
+    if (!s)
+        s = appendSection(section);
     EditSection& sec = sections_[*s];
     const std::uint64_t hash = keyFingerprint(key);
     if (auto found = findKeyLine(sec, key, hash)) {
@@ -294,14 +391,9 @@ void IniEditor::setValue(std::string_view section, std::string_view key, std::st
     std::size_t at = sec.lines.size();
     while (at > 1 && !sec.lines[at - 1].isKey)
         --at;
-    Line line;
-    line.setText(store(key, "=", value));
-    line.lineBreak = 1;  // CR LF
-    line.isKey = true;
-    line.keyLength = static_cast<std::uint32_t>(key.size());
-    line.equalsAt = static_cast<std::uint32_t>(key.size());
     sec.keyFilter[filterWord(hash)] |= filterBit(hash);
-    sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(at), line);
+    sec.lines.insert(sec.lines.begin() + static_cast<std::ptrdiff_t>(at),
+                     newKeyLine(store(key, "=", value), key.size()));
 }
 
 }  // namespace store

@@ -30,6 +30,18 @@ class IniEditor {
                                      std::string_view key = {},
                                      std::string_view value = {});
 
+    // Sets each key to its value in one section (keys distinct), as the single edits in order would; a section that
+    // does not exist yet is made in one step. The reason when an edit cannot be written (then nothing changed).
+    std::optional<std::string> setValues(std::string_view section,
+                                         const std::string_view* keys,
+                                         const std::string_view* values,
+                                         std::size_t count);
+
+    // Keeps of the first section of that name only the key lines whose place among its key lines (in file order,
+    // from 0) is marked in keep; with none kept the section goes as DeleteSection removes it. Comments, blank and
+    // odd lines stay. A missing section is left alone.
+    void keepKeyLines(std::string_view section, const std::vector<bool>& keep);
+
     // The document's text with every edit made so far.
     std::string text() const;
 
@@ -79,6 +91,12 @@ class IniEditor {
     // The first section of the original text with that name that is neither deleted nor touched and dead.
     std::optional<std::size_t> firstLiveOriginal(std::string_view name, std::uint64_t hash) const;
     void setValue(std::string_view section, std::string_view key, std::string_view value);
+    void setValuesInSection(std::size_t index,
+                            const std::string_view* keys,
+                            const std::string_view* values,
+                            std::size_t count);
+    std::size_t appendSection(std::string_view section);
+    static Line newKeyLine(std::string_view text, std::size_t keyLength);
 
     const IniDocument& doc_;
     std::string_view text_;
