@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -29,8 +32,10 @@ std::string quoted(const std::string& word) {
     return q + "'";
 }
 
-ToolRun runTool(const ScratchFolder& folder, const std::vector<std::string>& args) {
-    std::string command = "LC_ALL=C.UTF-8 " + quoted(QELVO_DOC_TOOL);
+ToolRun runTool(const ScratchFolder& folder,
+                const std::vector<std::string>& args,
+                const std::string& locale = "C.UTF-8") {
+    std::string command = "LC_ALL=" + locale + " " + quoted(QELVO_DOC_TOOL);
     for (const std::string& arg : args)
         command += " " + quoted(arg);
     command += " >" + quoted((folder / "out").string()) + " 2>" + quoted((folder / "err").string());
@@ -46,7 +51,7 @@ TEST(QelvoDocTool, ReadsAndWritesValuesAsBytes) {
         int status;
         std::string out;
     } steps[] = {
-        {{doc, "get", "base", "ver"}, 1, ""},                  // no document yet: missing, and none is made
+        {{doc, "get", "base", "ver"}, 1, ""},  // no document yet: missing, and none is made
         {{doc, "set", "base", "ver", "1.0.6.18"}, 0, ""},
         {{doc, "set", "ql_1", "nick", "\xD5\xC5\xC8\xFD"}, 0, ""},
         {{doc, "set", "ql_1", "memo", " a=b;c "}, 0, ""},
@@ -58,7 +63,9 @@ TEST(QelvoDocTool, ReadsAndWritesValuesAsBytes) {
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.args[1] + " " + step.args[2]);
-        const ToolRun run = runTool(folder, step.args);
+        std::vector<std::string> args = step.args;
+        args.insert(args.begin(), "--raw");  // GBK bytes both ways, whatever the terminal speaks
+        const ToolRun run = runTool(folder, args);
         EXPECT_EQ(run.status, step.status) << run.err;
         EXPECT_EQ(run.out, step.out);
     }
@@ -89,9 +96,10 @@ TEST(QelvoDocTool, SaysWhyItFails) {
 
 TEST(QelvoDocTool, ListsThePersonListInUtf8) {
     ScratchFolder folder;
-    writeBytes(folder / "l.qelvo",
-               "[base]\r\nver=1.0.6.18\r\nnewcode=10003\r\nuLastInd=2\r\n[ql_1]\r\nuInd=10001\r\nnick=\xD5\xC5\xC8\xFD\r\n"
-               "sun=10\r\nmoon=13\r\n[ql_2]\r\nuInd=10002\r\nsrday=1991.1.2\r\n");
+    writeBytes(
+        folder / "l.qelvo",
+        "[base]\r\nver=1.0.6.18\r\nnewcode=10003\r\nuLastInd=2\r\n[ql_1]\r\nuInd=10001\r\nnick=\xD5\xC5\xC8\xFD\r\n"
+        "sun=10\r\nmoon=13\r\n[ql_2]\r\nuInd=10002\r\nsrday=1991.1.2\r\n");
     const ToolRun run = runTool(folder, {(folder / "l.qelvo").string(), "list"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
@@ -143,6 +151,8 @@ TEST(QelvoDocTool, ListsTheCardsWhoseZoneDisagreesWithTheClocksOfTheirBirthPlace
     const ToolRun none = runTool(folder, {(folder / "a.qelvo").string(), "zones"});
     EXPECT_EQ(none.status, 1) << none.err;
     EXPECT_EQ(none.out, "");
+}
+
 // Runs a program of this machine on the scratch folder's files; its exit status.
 int runProgram(const std::string& command) {
     const int raw = std::system(command.c_str());
@@ -161,7 +171,7 @@ TEST(QelvoDocTool, WritesTheChartWheelOfACardAsSvgThatRenders) {
                                                                                      {"moonval", "12.00"},
                                                                                      {"mercury", "0"},
                                                                                      {"mercuryval", "3.00"}}) {
-        ASSERT_EQ(runTool(folder, {doc, "set", "ql_1", key, value}).status, 0);
+        ASSERT_EQ(runTool(folder, {"--raw", doc, "set", "ql_1", key, value}).status, 0);
     }
     const std::string svgPath = (folder / "wheel.svg").string();
     ToolRun run = runTool(folder, {doc, "chart", "10001", svgPath});
@@ -229,6 +239,141 @@ TEST(QelvoDocTool, ChartRefusesWhatItCannotDrawAndSaysWhy) {
                          " 2>/dev/null"),
               2);
     EXPECT_FALSE(std::filesystem::exists(cut));
+}
+
+// 张三 and 备注 in the two encodings; a character GBK lacks (an emoji); half a UTF-8 character.
+const std::string kZhangSanUtf8 = "\xE5\xBC\xA0\xE4\xB8\x89";
+const std::string kZhangSanGbk = "\xD5\xC5\xC8\xFD";
+const std::string kMemoUtf8 = "\xE5\xA4\x87\xE6\xB3\xA8";
+const std::string kMemoGbk = "\xB1\xB8\xD7\xA2";
+const std::string kNotInGbk = "\xF0\x9F\x98\x80";
+const std::string kBrokenUtf8 = "\xE5\xBC";
+
+bool isUtf8(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > text.size())
+            return false;
+        for (std::size_t k = 1; k < n; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 2)
+                return false;
+        }
+        i += n;
+    }
+    return true;
+}
+
+TEST(QelvoDocTool, SpeaksAUtf8TerminalsEncodingBothWays) {
+    ScratchFolder folder;
+    const std::string doc = (folder / "u.qelvo").string();
+    const std::string utf8 = "zh_CN.UTF-8";
+    EXPECT_EQ(runTool(folder, {doc, "set", "ql_1", "nick", kZhangSanUtf8}, utf8).status, 0);
+    EXPECT_EQ(runTool(folder, {doc, "set", kMemoUtf8, kMemoUtf8, "a" + kZhangSanUtf8}, utf8).status, 0);
+    const std::string stored =
+        "[ql_1]\r\nnick=" + kZhangSanGbk + "\r\n[" + kMemoGbk + "]\r\n" + kMemoGbk + "=a" + kZhangSanGbk + "\r\n";
+    EXPECT_EQ(readBytes(folder / "u.qelvo"), stored);
+    EXPECT_EQ(runTool(folder, {doc, "get", "ql_1", "nick"}, utf8).out, kZhangSanUtf8);
+    EXPECT_EQ(runTool(folder, {doc, "get", kMemoUtf8, kMemoUtf8}, utf8).out, "a" + kZhangSanUtf8);
+
+    // An argument that GBK cannot hold, or that is no UTF-8 at all, is refused before anything is written.
+    const std::vector<std::string> refused[] = {
+        {doc, "set", "ql_1", "nick", kNotInGbk},
+        {doc, "set", "ql_1", kNotInGbk, "x"},
+        {doc, "set", kBrokenUtf8, "nick", "x"},
+        {doc, "delete", kNotInGbk},
+    };
+    for (const auto& args : refused) {
+        SCOPED_TRACE(args[1] + " " + args[2]);
+        const ToolRun run = runTool(folder, args, utf8);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find("GBK"), std::string::npos);
+        EXPECT_TRUE(isUtf8(run.err)) << run.err;
+    }
+    EXPECT_EQ(readBytes(folder / "u.qelvo"), stored);
+
+    // --raw, before or after the document: GBK bytes both ways.
+    EXPECT_EQ(runTool(folder, {"--raw", doc, "get", "ql_1", "nick"}, utf8).out, kZhangSanGbk);
+    EXPECT_EQ(runTool(folder, {doc, "--raw", "set", kMemoGbk, "k", kZhangSanGbk}, utf8).status, 0);
+    EXPECT_EQ(runTool(folder, {doc, "get", kMemoUtf8, "k"}, utf8).out, kZhangSanUtf8);
+    // Messages are in the terminal's encoding too.
+    const ToolRun wrong = runTool(folder, {doc, "frobnicate"}, utf8);
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_TRUE(isUtf8(wrong.err) && wrong.err.find("\xE7\x94\xA8\xE6\xB3\x95") != std::string::npos) << wrong.err;
+}
+
+// Whether the system has a locale of that name (as `locale -a` spells it).
+bool hasLocale(const std::string& name) {
+    std::FILE* list = ::popen("locale -a 2>/dev/null", "r");
+    if (list == nullptr)
+        return false;
+    std::string all;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, list) != nullptr)
+        all += buffer;
+    ::pclose(list);
+    return ("\n" + all).find("\n" + name + "\n") != std::string::npos;
+}
+
+TEST(QelvoDocTool, PassesBytesThroughInGbkAndPlainLocales) {
+    std::vector<std::string> locales = {"C"};
+    for (const char* gbk : {"zh_CN.gb18030", "zh_CN.gbk", "zh_CN.GB18030", "zh_CN.GBK"}) {
+        if (hasLocale(gbk))
+            locales.emplace_back(gbk);
+    }
+    for (const std::string& locale : locales) {
+        SCOPED_TRACE(locale);
+        ScratchFolder folder;
+        const std::string doc = (folder / "g.qelvo").string();
+        EXPECT_EQ(runTool(folder, {doc, "set", kMemoGbk, "nick", kZhangSanGbk}, locale).status, 0);
+        EXPECT_EQ(readBytes(folder / "g.qelvo"), "[" + kMemoGbk + "]\r\nnick=" + kZhangSanGbk + "\r\n");
+        EXPECT_EQ(runTool(folder, {doc, "get", kMemoGbk, "nick"}, locale).out, kZhangSanGbk);
+    }
+}
+
+const std::string kOldDocument =
+    "[base]\r\nnewcode=10004\r\nuLastInd=3\r\n[ql]\r\nuInd_1=10001\r\nnick_1=" + kZhangSanGbk +
+    "\r\nuInd_3=10003\r\nnick_3=b\r\nhobby_2=go\r\nnick_7=late\r\nmisc=kept\r\n";
+
+TEST(QelvoDocTool, UpgradesAnOldDocumentOnlyOnce) {
+    ScratchFolder folder;
+    const std::string doc = (folder / "o.qelvo").string();
+    writeBytes(folder / "o.qelvo", kOldDocument);
+    const ToolRun first = runTool(folder, {doc, "upgrade"});
+    EXPECT_EQ(first.status, 0) << first.err;
+    const std::string upgraded = readBytes(folder / "o.qelvo");
+    EXPECT_NE(upgraded.find("[ql_1]\r\nuInd=10001\r\nnick=" + kZhangSanGbk + "\r\n"), std::string::npos);
+
+    const ToolRun again = runTool(folder, {doc, "upgrade"});
+    EXPECT_EQ(again.status, 3);
+    EXPECT_FALSE(again.err.empty());
+    EXPECT_TRUE(isUtf8(again.err));
+    EXPECT_EQ(readBytes(folder / "o.qelvo"), upgraded);
+    EXPECT_EQ(runTool(folder, {doc, "--raw", "get", "ql_1", "nick"}).out, kZhangSanGbk);
+}
+
+TEST(QelvoDocTool, TwoUpgradesStartedTogetherConvertOnce) {
+    ScratchFolder folder;
+    writeBytes(folder / "ref.qelvo", kOldDocument);
+    ASSERT_EQ(runTool(folder, {(folder / "ref.qelvo").string(), "upgrade"}).status, 0);
+    const std::string expected = readBytes(folder / "ref.qelvo");
+    const std::string doc = quoted((folder / "c.qelvo").string());
+    const std::string tool = quoted(QELVO_DOC_TOOL);
+    const std::string status1 = quoted((folder / "s1").string()), status2 = quoted((folder / "s2").string());
+    const std::string command = "(" + tool + " " + doc + " upgrade 2>/dev/null; echo $? >" + status1 + ") & (" + tool +
+                                " " + doc + " upgrade 2>/dev/null; echo $? >" + status2 + ") & wait";
+    const auto start = std::chrono::steady_clock::now();
+    int rounds = 0;
+    for (; rounds < 100 && std::chrono::steady_clock::now() - start < std::chrono::seconds(3); ++rounds) {
+        writeBytes(folder / "c.qelvo", kOldDocument);
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        std::vector<std::string> statuses = {readBytes(folder / "s1"), readBytes(folder / "s2")};
+        std::sort(statuses.begin(), statuses.end());
+        ASSERT_EQ(statuses, (std::vector<std::string>{"0\n", "3\n"})) << "round " << rounds;
+        ASSERT_EQ(readBytes(folder / "c.qelvo"), expected) << "round " << rounds;
+    }
+    EXPECT_GT(rounds, 0);
 }
 
 }  // namespace

@@ -21,8 +21,8 @@ constexpr double kDefaultPixels = 600;
 constexpr int kSmallestPixels = 100;
 constexpr int kLargestPixels = 10000;
 
-int complain(const std::string& message, int status) {
-    const std::string text = forTerminal(message + "\n");
+int complain(const std::string& message, int status, bool raw) {
+    const std::string text = forTerminal(message + "\n", raw);
     std::fwrite(text.data(), 1, text.size(), stderr);
     return status;
 }
@@ -36,39 +36,40 @@ std::optional<int> wholeNumber(const std::string& text) {
     return value;
 }
 
-// An output name as the platform names files: on Windows the argument came as GBK, elsewhere as the bytes given.
-std::filesystem::path outputPath(const std::string& word) {
+// An output name as the platform names files: on Windows the argument came as GBK, elsewhere as the bytes the
+// terminal gave (which the tool turned into GBK unless raw).
+std::filesystem::path outputPath(const std::string& word, bool raw) {
 #ifdef _WIN32
+    (void)raw;
     const std::string utf8 = util::gbkToUtf8(word, true).value_or(word);
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 #else
-    return std::filesystem::path(word);
+    return std::filesystem::path(forTerminal(word, raw));
 #endif
 }
 
 }  // namespace
 
-int runChartCommand(CChkUid& store, const std::vector<std::string>& operands) {
+int runChartCommand(CChkUid& store, const std::vector<std::string>& operands, bool raw) {
     if (operands.empty() || operands.size() > 3)
-        return complain("用法：qelvo-doc 文档 chart 编号 [输出.svg|- [像素]]", 2);
+        return complain("用法：qelvo-doc 文档 chart 编号 [输出.svg|- [像素]]", 2, raw);
     const std::optional<int> code = wholeNumber(operands[0]);
     if (!code || !records::codeAccepted(*code))
         return complain(util::format("编号必须是%d到%d之间的整数。", static_cast<int>(store::kFirstCode),
-                                     static_cast<int>(store::kLastCode)),
-                        2);
+                                     static_cast<int>(store::kLastCode)), 2, raw);
     double pixels = kDefaultPixels;
     if (operands.size() == 3) {
         const std::optional<int> size = wholeNumber(operands[2]);
         if (!size || *size < kSmallestPixels || *size > kLargestPixels)
-            return complain(util::format("像素必须是%d到%d之间的整数。", kSmallestPixels, kLargestPixels), 2);
+            return complain(util::format("像素必须是%d到%d之间的整数。", kSmallestPixels, kLargestPixels), 2, raw);
         pixels = *size;
     }
 
     const std::optional<store::Person> person = records::storedPerson(store, *code - store::kCodeBase);
     if (store.file().unreadable())
-        return complain(util::format("无法读取文档：%s", store.lastError().c_str()), 2);
+        return complain(util::format("无法读取文档：%s", store.lastError().c_str()), 2, raw);
     if (!person)
-        return complain(util::format("文档中没有编号为%d的卡片。", *code), 1);
+        return complain(util::format("文档中没有编号为%d的卡片。", *code), 1, raw);
 
     const records::Card card = records::cardOfPerson(*person);
     chart::WheelChart wheel;
@@ -80,9 +81,9 @@ int runChartCommand(CChkUid& store, const std::vector<std::string>& operands) {
 
     if (operands.size() == 1 || operands[1] == "-") {
         std::fwrite(svg.data(), 1, svg.size(), stdout);
-        return std::fflush(stdout) == 0 ? 0 : complain("无法写出图形。", 2);
+        return std::fflush(stdout) == 0 ? 0 : complain("无法写出图形。", 2, raw);
     }
-    const std::filesystem::path output = outputPath(operands[1]);
+    const std::filesystem::path output = outputPath(operands[1], raw);
     std::ofstream file(output, std::ios::binary | std::ios::trunc);
     file.write(svg.data(), static_cast<std::streamsize>(svg.size()));
     file.close();
@@ -90,7 +91,7 @@ int runChartCommand(CChkUid& store, const std::vector<std::string>& operands) {
         // A picture cut short is no picture: nothing is left behind.
         std::error_code ignored;
         std::filesystem::remove(output, ignored);
-        return complain(util::format("无法写入文件“%s”。", operands[1].c_str()), 2);
+        return complain(util::format("无法写入文件“%s”。", operands[1].c_str()), 2, raw);
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 // qelvo-doc: reads and writes a person document from the command line, for backups, scripts and tests.
 //
-//   qelvo-doc FILE get SECTION KEY          the value's bytes on standard output, nothing else
+//   qelvo-doc [--raw] FILE [--raw] COMMAND ...
+//   qelvo-doc FILE get SECTION KEY          the value on standard output, no line break added
 //   qelvo-doc FILE set SECTION KEY VALUE
 //   qelvo-doc FILE clear SECTION            the section keeps its head and loses its entries
 //   qelvo-doc FILE delete SECTION
@@ -8,12 +9,21 @@
 //   qelvo-doc FILE list                     the person list: one line per row, its 14 columns tab-separated
 //   qelvo-doc FILE zones                    the cards whose zone disagrees with their birth place's clocks, as
 //                                           code, name, birthday, zone, clocks (exit 1: none)
-//   qelvo-doc FILE chart CODE [OUT.svg]     the chart wheel of a card as SVG (standard output without OUT.svg)
+//   qelvo-doc FILE chart CODE [OUT.svg|- [PIXELS]]
+//                                           the chart wheel of a card as SVG (standard output without OUT.svg)
 //
-// Exit status: 0 done; 1 the value asked for is missing; 2 the command was wrong or the document could not be read
-// or written (a message on standard error says why).
+// Texts speak the terminal's encoding: in a UTF-8 terminal arguments are converted to the document's GBK (an argument
+// that is no UTF-8 or holds a character GBK lacks is refused) and output from GBK to UTF-8; a GBK terminal, or one of
+// any other encoding (the C locale), gets the bytes as they are. --raw passes GBK bytes both ways, unconverted.
+//
+// Exit status: 0 done; 1 the value asked for is missing; 2 the command was wrong, an argument could not be
+// converted, memory ran out, or the document could not be read or written; 3 upgrade found the document already of
+// the current form and left it as it was. A message on standard error says why for 2 and 3.
 #include <cstdio>
+#include <new>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "arguments.h"
 #include "chart_command.h"
@@ -27,76 +37,140 @@
 namespace {
 
 constexpr const char* kUsage =
-    "用法：qelvo-doc 文档 get 节 键 | set 节 键 值 | clear 节 | delete 节 | upgrade | list | zones | chart 编号 "
-    "[输出.svg]\n";
+    "用法：qelvo-doc [--raw] 文档 [--raw] 命令\n"
+    "  get 节 键 | set 节 键 值 | clear 节 | delete 节 | upgrade | list | zones | chart 编号 [输出.svg|- [像素]]\n"
+    "  --raw：参数与输出都是GBK字节，不按终端编码转换\n"
+    "退出码：0 完成；1 值不存在；2 命令错误或无法读写文档；3 文档已是新格式，无需升级";
 
-int fail(const std::string& message) {
-    const std::string text = forTerminal(message + "\n");
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    return 2;
+constexpr int kExitMissing = 1;
+constexpr int kExitFailed = 2;
+constexpr int kExitAlreadyCurrent = 3;
+
+// One command line: the store on the document, the command's operands (GBK) and how to speak to the terminal.
+struct Command {
+    CChkUid& store;
+    const std::vector<std::string>& operands;
+    bool raw;
+
+    void write(std::FILE* stream, const std::string& gbk) const {
+        const std::string text = forTerminal(gbk, raw);
+        std::fwrite(text.data(), 1, text.size(), stream);
+    }
+    int fail(const std::string& message) const {
+        write(stderr, message + "\n");
+        return kExitFailed;
+    }
+    int written(bool ok) const { return ok ? 0 : fail(util::format("无法写入文档：%s", store.lastError().c_str())); }
+    int unreadable() const { return fail(util::format("无法读取文档：%s", store.lastError().c_str())); }
+};
+
+int getValue(const Command& c) {
+    const auto value = c.store.file().read(c.operands[0], c.operands[1]);
+    if (!value)
+        return c.store.file().unreadable() ? c.unreadable() : kExitMissing;
+    c.write(stdout, *value);
+    return 0;
 }
 
-int usage() {
-    return fail(kUsage);
+int setValue(const Command& c) {
+    return c.written(c.store.SetMyKey(c.operands[0], c.operands[1], c.operands[2]));
 }
 
-int writeFailed(CChkUid& store) {
-    return fail(util::format("无法写入文档：%s", store.lastError().c_str()));
+int clearSection(const Command& c) {
+    return c.written(c.store.delMyJie(c.operands[0], 7));
+}
+
+int deleteSection(const Command& c) {
+    return c.written(c.store.delMyJie(c.operands[0], 3));
+}
+
+int upgrade(const Command& c) {
+    switch (store::upgradeDocument(c.store)) {
+        case store::UpgradeOutcome::Upgraded:
+            return 0;
+        case store::UpgradeOutcome::AlreadyCurrent:
+            c.write(stderr, "文档已是新格式，无需升级；文档未改动。\n");
+            return kExitAlreadyCurrent;
+        case store::UpgradeOutcome::Failed:
+            break;
+    }
+    return c.written(false);
+}
+
+int listPersons(const Command& c) {
+    std::string lines;
+    for (const store::Person& person : records::readPersonList(c.store)) {
+        const std::vector<std::string> cells = records::listRow(person);
+        for (std::size_t i = 0; i < cells.size(); ++i)
+            lines.append(i == 0 ? "" : "\t").append(cells[i]);
+        lines.push_back('\n');
+    }
+    if (c.store.file().unreadable())
+        return c.unreadable();
+    c.write(stdout, lines);
+    return 0;
+}
+
+int listZoneDisagreements(const Command& c) {
+    const ZoneDisagreements found = findZoneDisagreements(c.store);
+    if (c.store.file().unreadable())
+        return c.unreadable();
+    c.write(stdout, found.lines);
+    return found.count > 0 ? 0 : kExitMissing;
+}
+
+int drawChart(const Command& c) {
+    return runChartCommand(c.store, c.operands, c.raw);
+}
+
+struct CommandEntry {
+    std::string_view name;
+    std::size_t leastOperands;
+    std::size_t mostOperands;
+    int (*run)(const Command&);
+};
+
+constexpr CommandEntry kCommands[] = {
+    {"get", 2, 2, getValue},
+    {"set", 3, 3, setValue},
+    {"clear", 1, 1, clearSection},
+    {"delete", 1, 1, deleteSection},
+    {"upgrade", 0, 0, upgrade},
+    {"list", 0, 0, listPersons},
+    {"zones", 0, 0, listZoneDisagreements},
+    {"chart", 1, 3, drawChart},
+};
+
+int run(const Arguments& args) {
+    CChkUid store;
+    const std::vector<std::string> none;
+    const Command usage{store, none, args.raw};
+    if (!args.error.empty())
+        return usage.fail(args.error);
+    if (args.document.empty() || args.words.empty())
+        return usage.fail(kUsage);
+    const std::vector<std::string> operands(args.words.begin() + 1, args.words.end());
+    for (const CommandEntry& entry : kCommands) {
+        if (args.words[0] == entry.name && operands.size() >= entry.leastOperands &&
+            operands.size() <= entry.mostOperands) {
+            store.InitChkCfg(args.document, ".qelvo");
+            return entry.run(Command{store, operands, args.raw});
+        }
+    }
+    return usage.fail(kUsage);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    prepareProcess();
-    const Arguments args = readArguments(argc, argv);
-    if (args.document.empty() || args.words.empty())
-        return usage();
-    CChkUid store;
-    store.InitChkCfg(args.document, ".qelvo");
-    const std::string& command = args.words[0];
-    const std::size_t operands = args.words.size() - 1;
-
-    if (command == "get" && operands == 2) {
-        const auto value = store.file().read(args.words[1], args.words[2]);
-        if (!value) {
-            if (store.file().unreadable())
-                return fail(util::format("无法读取文档：%s", store.lastError().c_str()));
-            return 1;
-        }
-        std::fwrite(value->data(), 1, value->size(), stdout);
-        return 0;
+    bool raw = false;
+    try {
+        prepareProcess();
+        const Arguments args = readArguments(argc, argv);
+        raw = args.raw;
+        return run(args);
+    } catch (const std::bad_alloc&) {
+        std::fputs(outOfMemoryMessage(raw), stderr);
+        return kExitFailed;
     }
-    if (command == "set" && operands == 3)
-        return store.SetMyKey(args.words[1], args.words[2], args.words[3]) ? 0 : writeFailed(store);
-    if (command == "clear" && operands == 1)
-        return store.delMyJie(args.words[1], 7) ? 0 : writeFailed(store);
-    if (command == "delete" && operands == 1)
-        return store.delMyJie(args.words[1], 3) ? 0 : writeFailed(store);
-    if (command == "upgrade" && operands == 0)
-        return store::upgradeDocument(store) ? 0 : writeFailed(store);
-    if (command == "list" && operands == 0) {
-        std::string lines;
-        for (const store::Person& person : records::readPersonList(store)) {
-            const std::vector<std::string> cells = records::listRow(person);
-            for (std::size_t i = 0; i < cells.size(); ++i)
-                lines.append(i == 0 ? "" : "\t").append(cells[i]);
-            lines.push_back('\n');
-        }
-        if (store.file().unreadable())
-            return fail(util::format("无法读取文档：%s", store.lastError().c_str()));
-        const std::string text = forTerminal(lines);
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        return 0;
-    }
-    if (command == "zones" && operands == 0) {
-        const ZoneDisagreements found = findZoneDisagreements(store);
-        if (store.file().unreadable())
-            return fail(util::format("无法读取文档：%s", store.lastError().c_str()));
-        const std::string text = forTerminal(found.lines);
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        return found.count > 0 ? 0 : 1;
-    }
-    if (command == "chart")
-        return runChartCommand(store, std::vector<std::string>(args.words.begin() + 1, args.words.end()));
-    return usage();
 }
