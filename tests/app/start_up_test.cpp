@@ -136,7 +136,7 @@ class FileSizeLimit {
 
 TEST(StartUp, FailedUpgradeSaysWhyAndClosesWithoutTouchingTheDocument) {
     FormHarness h;
-    // Sections 3..6 have no keys yet and come out of the upgrade as 36 empty keys each: the file grows.
+    // The two persons come out of the upgrade with 36 keys each: the file grows.
     std::string old = kOldDocument;
     old.replace(old.find("uLastInd=2"), 10, "uLastInd=6");
     writeBytes(h.document(), old);
