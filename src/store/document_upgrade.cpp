@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
 #include <limits>
 #include <optional>
 #include <unordered_map>
@@ -107,11 +108,22 @@ const std::array<std::string_view, kPersonKeyCount>& namesInWritingOrder() {
     return names;
 }
 
-// One person of the old section: its index and its values by record position (no data: no such key).
+// One person of the old section: its index and where its values stand in the document's text, by record position.
+// Offsets keep a slot small: a document of 100,000 persons has as many.
 struct Slot {
+    static constexpr std::uint32_t kMissing = 0xFFFFFFFF;
+    struct Value {
+        std::uint32_t start = kMissing;
+        std::uint32_t length = 0;
+    };
     std::int32_t index = 0;
-    std::array<std::string_view, kPersonKeyCount> values{};
+    std::array<Value, kPersonKeyCount> values{};
 };
+
+// The section of a person in the current form, "ql_<n>", without a format call per person.
+std::string currentSection(std::int32_t n) {
+    return std::string(kOldSection) + "_" + std::to_string(n);
+}
 
 // A key the conversion does not cover, and where it would go.
 struct LeftOver {
@@ -128,7 +140,8 @@ std::optional<std::string> convert(const IniDocument& doc, IniEditor& editor, bo
     }
     const std::int32_t last = util::readCInt(doc.value(kBaseSection, kLastIndexKey).value_or(""));
 
-    std::vector<Slot> slots;
+    std::deque<Slot> slots;  // no copies as it grows
+    const char* const text = doc.text().data();
     std::unordered_map<std::int32_t, std::size_t> slotOf;
     std::vector<bool> keep;  // key lines that stay in the old section
     std::vector<LeftOver> leftOvers;
@@ -154,21 +167,29 @@ std::optional<std::string> convert(const IniDocument& doc, IniEditor& editor, bo
             cachedIndex = key.index;
             cachedSlot = found->second;
         }
-        std::string_view& value = slots[cachedSlot].values[static_cast<std::size_t>(position)];
-        if (value.data() == nullptr)
-            value = entry.value;
+        Slot::Value& value = slots[cachedSlot].values[static_cast<std::size_t>(position)];
+        if (value.start == Slot::kMissing)
+            value = {static_cast<std::uint32_t>(entry.value.data() - text),
+                     static_cast<std::uint32_t>(entry.value.size())};
         else
             keep[line] = true;  // a duplicate that reads never saw: it stays where it was
     });
 
-    std::sort(slots.begin(), slots.end(), [](const Slot& a, const Slot& b) { return a.index > b.index; });
+    // Sections from the highest index down; the slots are large, so their order is sorted, not they.
+    std::vector<std::pair<std::int32_t, std::size_t>> order(slots.size());
+    for (std::size_t i = 0; i < slots.size(); ++i)
+        order[i] = {slots[i].index, i};
+    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
     const auto& names = namesInWritingOrder();
     std::array<std::string_view, kPersonKeyCount> values;
-    for (const Slot& slot : slots) {
-        for (std::size_t i = 0; i < kPersonKeyCount; ++i)
-            values[i] = slot.values[static_cast<std::size_t>(kKeyTable[i])];
-        if (auto reason = editor.setValues(personSection(slot.index, DocumentForm::Current), names.data(),
-                                           values.data(), kPersonKeyCount))
+    for (const auto& [index, at] : order) {
+        const Slot& slot = slots[at];
+        for (std::size_t i = 0; i < kPersonKeyCount; ++i) {
+            const Slot::Value value = slot.values[static_cast<std::size_t>(kKeyTable[i])];
+            values[i] =
+                value.start == Slot::kMissing ? std::string_view() : std::string_view(text + value.start, value.length);
+        }
+        if (auto reason = editor.setValues(currentSection(index), names.data(), values.data(), kPersonKeyCount))
             return reason;
     }
 
@@ -181,7 +202,7 @@ std::optional<std::string> convert(const IniDocument& doc, IniEditor& editor, bo
     std::unordered_map<std::int32_t, std::size_t> groupOf;
     std::unordered_set<std::string> taken;  // index, NUL, folded name of every placed key
     for (const LeftOver& left : leftOvers) {
-        const std::string section = personSection(left.index, DocumentForm::Current);
+        const std::string section = currentSection(left.index);
         std::string placed = std::to_string(left.index);
         placed.push_back('\0');
         placed += util::gbk::foldAsciiCase(left.name);
@@ -199,8 +220,8 @@ std::optional<std::string> convert(const IniDocument& doc, IniEditor& editor, bo
         groups[found->second].values.push_back(left.value);
     }
     for (const Group& group : groups) {
-        if (auto reason = editor.setValues(personSection(group.index, DocumentForm::Current), group.names.data(),
-                                           group.values.data(), group.names.size()))
+        if (auto reason = editor.setValues(currentSection(group.index), group.names.data(), group.values.data(),
+                                           group.names.size()))
             return reason;
     }
 
