@@ -97,6 +97,31 @@ int keyTablePosition(std::string_view name) {
     return -1;
 }
 
+// Whether a name is the ASCII name given, ASCII case ignored (a byte of a two-byte character never matches).
+bool sameAsciiName(std::string_view name, std::string_view ascii) {
+    if (name.size() != ascii.size())
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char a = name[i], b = ascii[i];
+        if (a != b && (a | 0x20) != (b | 0x20))
+            return false;
+        if (a != b && !((a | 0x20) >= 'a' && (a | 0x20) <= 'z'))
+            return false;
+    }
+    return true;
+}
+
+// The place in the order of writing of each record position.
+const std::array<std::size_t, kPersonKeyCount>& writingPlace() {
+    static const auto places = [] {
+        std::array<std::size_t, kPersonKeyCount> out{};
+        for (std::size_t i = 0; i < kPersonKeyCount; ++i)
+            out[static_cast<std::size_t>(kKeyTable[i])] = i;
+        return out;
+    }();
+    return places;
+}
+
 // The key table's names in the order of writing.
 const std::array<std::string_view, kPersonKeyCount>& namesInWritingOrder() {
     static const auto names = [] {
@@ -147,6 +172,7 @@ std::optional<std::string> convert(const IniDocument& doc, IniEditor& editor, bo
     std::vector<LeftOver> leftOvers;
     std::int32_t cachedIndex = 0;  // the old section lists a person's keys together: the last slot is cached
     std::size_t cachedSlot = 0;
+    std::size_t nextInWriting = 0;
     doc.forEachEntry(kOldSection, [&](const IniEntry& entry) {
         const std::size_t line = keep.size();
         keep.push_back(false);
@@ -155,7 +181,12 @@ std::optional<std::string> convert(const IniDocument& doc, IniEditor& editor, bo
             keep[line] = true;
             return;
         }
-        const int position = keyTablePosition(key.name);
+        // A person's keys are usually written in the key table's order: the name after the last one is tried first.
+        const PersonKey guess = kKeyTable[nextInWriting];
+        const int position =
+            sameAsciiName(key.name, keyName(guess)) ? static_cast<int>(guess) : keyTablePosition(key.name);
+        if (position >= 0)
+            nextInWriting = (writingPlace()[static_cast<std::size_t>(position)] + 1) % kPersonKeyCount;
         if (position < 0 || key.index > last) {
             leftOvers.push_back({line, key.index, trimBlanks(key.name), entry.value});
             return;
