@@ -376,4 +376,33 @@ TEST(QelvoDocTool, TwoUpgradesStartedTogetherConvertOnce) {
     EXPECT_GT(rounds, 0);
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+#define QELVO_TEST_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QELVO_TEST_UNDER_ASAN 1
+#endif
+#endif
+
+TEST(QelvoDocTool, EndsWithAMessageWhenMemoryRunsOut) {
+#if defined(QELVO_TEST_UNDER_ASAN)
+    GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#endif
+    ScratchFolder folder;
+    std::string old = "[base]\r\nnewcode=10002\r\nuLastInd=1\r\n[ql]\r\n";
+    const std::string filler(40, 'x');
+    for (int i = 0; i < 400000; ++i)
+        old += "hobby" + std::to_string(i) + "_1=" + filler + "\r\n";
+    writeBytes(folder / "big.qelvo", old);
+    // 60 MB of address space: enough to start, not enough to upgrade a 22 MB document.
+    const std::string command = "ulimit -v 60000; LC_ALL=C.UTF-8 " + quoted(QELVO_DOC_TOOL) + " " +
+                                quoted((folder / "big.qelvo").string()) + " upgrade 2>" +
+                                quoted((folder / "err").string());
+    const int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw)) << "ended by a signal";
+    EXPECT_EQ(WEXITSTATUS(raw), 2);
+    EXPECT_FALSE(readBytes(folder / "err").empty());
+    EXPECT_EQ(readBytes(folder / "big.qelvo"), old);
+}
+
 }  // namespace
