@@ -158,11 +158,16 @@ struct LeftOver {
     std::string_view value;
 };
 
-std::optional<std::string> convert(const IniDocument& doc, IniEditor& editor, bool& alreadyCurrent) {
+std::optional<std::string> convert(const IniDocument& doc, IniEditor& editor, UpgradeOutcome& outcome) {
     if (!doc.value(kBaseSection, kVersionKey).value_or("").empty()) {
-        alreadyCurrent = true;
+        outcome = UpgradeOutcome::AlreadyCurrent;
         return std::nullopt;
     }
+    if (doc.value(kBaseSection, kNewCodeKey).value_or("").empty()) {
+        outcome = UpgradeOutcome::Empty;
+        return std::nullopt;
+    }
+    outcome = UpgradeOutcome::Upgraded;
     const std::int32_t last = util::readCInt(doc.value(kBaseSection, kLastIndexKey).value_or(""));
 
     std::deque<Slot> slots;  // no copies as it grows
@@ -265,14 +270,10 @@ std::optional<std::string> convert(const IniDocument& doc, IniEditor& editor, bo
 }  // namespace
 
 UpgradeOutcome upgradeDocument(CChkUid& store) {
-    bool alreadyCurrent = false;
-    const bool written = store.file().update([&alreadyCurrent](const IniDocument& doc, IniEditor& editor) {
-        alreadyCurrent = false;
-        return convert(doc, editor, alreadyCurrent);
-    });
-    if (!written)
-        return UpgradeOutcome::Failed;
-    return alreadyCurrent ? UpgradeOutcome::AlreadyCurrent : UpgradeOutcome::Upgraded;
+    UpgradeOutcome outcome = UpgradeOutcome::Failed;
+    const bool written = store.file().update(
+        [&outcome](const IniDocument& doc, IniEditor& editor) { return convert(doc, editor, outcome); });
+    return written ? outcome : UpgradeOutcome::Failed;
 }
 
 }  // namespace store

@@ -150,6 +150,20 @@ TEST(DocumentUpgrade, LeavesADocumentOfTheCurrentFormAsItIs) {
     }
 }
 
+TEST(DocumentUpgrade, LeavesAnEmptyDocumentAlone) {
+    ScratchFolder folder;
+    CChkUid missing;
+    missing.InitChkCfg(folder / "none.qelvo", ".qelvo");
+    EXPECT_EQ(upgradeDocument(missing), UpgradeOutcome::Empty);
+    EXPECT_FALSE(std::filesystem::exists(folder / "none.qelvo"));
+    const std::string noBase = "[ql_1]\r\nnick=甲\r\n";
+    writeBytes(folder / "e.qelvo", noBase);
+    CChkUid store;
+    store.InitChkCfg(folder / "e.qelvo", ".qelvo");
+    EXPECT_EQ(upgradeDocument(store), UpgradeOutcome::Empty);
+    EXPECT_EQ(readBytes(folder / "e.qelvo"), noBase);
+}
+
 TEST(DocumentUpgrade, DecidesOnTheVersionItConverts) {
     // A store that last saw the document old: another copy upgrades it, then this one is asked to.
     ScratchFolder folder;

@@ -351,6 +351,11 @@ TEST(QelvoDocTool, UpgradesAnOldDocumentOnlyOnce) {
     EXPECT_TRUE(isUtf8(again.err));
     EXPECT_EQ(readBytes(folder / "o.qelvo"), upgraded);
     EXPECT_EQ(runTool(folder, {doc, "--raw", "get", "ql_1", "nick"}).out, kZhangSanGbk);
+
+    const ToolRun missing = runTool(folder, {(folder / "none.qelvo").string(), "upgrade"});
+    EXPECT_EQ(missing.status, 3);
+    EXPECT_FALSE(missing.err.empty());
+    EXPECT_FALSE(std::filesystem::exists(folder / "none.qelvo"));
 }
 
 TEST(QelvoDocTool, TwoUpgradesStartedTogetherConvertOnce) {

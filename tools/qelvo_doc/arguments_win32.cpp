@@ -1,9 +1,10 @@
 #include "arguments.h"
 
+#include <windows.h>  // first: the headers below need its definitions
+
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
-#include <windows.h>
 
 #include <cstdio>
 #include <string_view>

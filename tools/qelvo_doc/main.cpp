@@ -18,7 +18,7 @@
 //
 // Exit status: 0 done; 1 the value asked for is missing; 2 the command was wrong, an argument could not be
 // converted, memory ran out, or the document could not be read or written; 3 upgrade found the document already of
-// the current form and left it as it was. A message on standard error says why for 2 and 3.
+// the current form, or empty, and left it as it was. A message on standard error says why for 2 and 3.
 #include <cstdio>
 #include <new>
 #include <string>
@@ -40,7 +40,7 @@ constexpr const char* kUsage =
     "用法：qelvo-doc [--raw] 文档 [--raw] 命令\n"
     "  get 节 键 | set 节 键 值 | clear 节 | delete 节 | upgrade | list | zones | chart 编号 [输出.svg|- [像素]]\n"
     "  --raw：参数与输出都是GBK字节，不按终端编码转换\n"
-    "退出码：0 完成；1 值不存在；2 命令错误或无法读写文档；3 文档已是新格式，无需升级";
+    "退出码：0 完成；1 值不存在；2 命令错误或无法读写文档；3 文档已是新格式或为空，无需升级";
 
 constexpr int kExitMissing = 1;
 constexpr int kExitFailed = 2;
@@ -90,6 +90,9 @@ int upgrade(const Command& c) {
             return 0;
         case store::UpgradeOutcome::AlreadyCurrent:
             c.write(stderr, "文档已是新格式，无需升级；文档未改动。\n");
+            return kExitAlreadyCurrent;
+        case store::UpgradeOutcome::Empty:
+            c.write(stderr, "文档是空的（没有newcode），无需升级；文档未改动。\n");
             return kExitAlreadyCurrent;
         case store::UpgradeOutcome::Failed:
             break;
