@@ -149,7 +149,8 @@ std::string_view IniEditor::store(std::string_view a, std::string_view b, std::s
     char* p = dest;
     std::memcpy(p, a.data(), a.size());
     p += a.size();
-    std::memcpy(p, b.data(), b.size());
+    if (!b.empty())
+        std::memcpy(p, b.data(), b.size());
     p += b.size();
     if (!c.empty())
         std::memcpy(p, c.data(), c.size());
