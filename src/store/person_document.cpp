@@ -78,7 +78,24 @@ std::vector<IniEdit> newDocumentEdits() {
 }
 
 std::string memoToDocument(std::string_view memo) {
-    return util::gbk::replaceAll(util::gbk::replaceAll(memo, "\r\n", "|"), "\n", "|");
+    // A value is one line of the file, so every line break becomes "|": "\r\n", a lone "\n", and a lone "\r" too
+    // (text from old Mac files and some input methods), which the file would otherwise take as the end of the line.
+    // Neither byte is ever the second half of a character, so a byte walk finds only real ones.
+    std::string stored;
+    stored.reserve(memo.size());
+    for (std::size_t pos = 0; pos < memo.size(); ++pos) {
+        const char c = memo[pos];
+        if (c == '\r') {
+            if (pos + 1 < memo.size() && memo[pos + 1] == '\n')
+                ++pos;
+            stored.push_back('|');
+        } else if (c == '\n') {
+            stored.push_back('|');
+        } else {
+            stored.push_back(c);
+        }
+    }
+    return stored;
 }
 
 std::string memoFromDocument(std::string_view stored) {

@@ -125,7 +125,8 @@ std::vector<IniEdit> personEdits(const Person& person, std::int32_t n, DocumentF
 // The base section of a new document: "ver", "newcode", "uLastInd", in this order.
 std::vector<IniEdit> newDocumentEdits();
 
-// The memo's line breaks: "\r\n", then any other "\n", become "|" in the document; "|" becomes "\r\n" on the form.
+// The memo's line breaks: "\r\n", any other "\n" and any other "\r" become "|" in the document, which then holds
+// the memo on one line; "|" becomes "\r\n" on the form. Both take time in proportion to the text.
 std::string memoToDocument(std::string_view memo);
 std::string memoFromDocument(std::string_view stored);
 

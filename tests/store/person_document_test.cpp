@@ -107,7 +107,10 @@ TEST(PersonDocument, MemoLineBreaks) {
         {"a\r\nb", "a|b"},
         {"a\nb", "a|b"},
         {"a\r\n\nb", "a||b"},
-        {"a\rb", "a\rb"},            // a lone carriage return is not a line break of the memo
+        {"a\rb", "a|b"},  // a lone carriage return (old Mac text, some input methods) would end the file's line
+        {"a\r\r\nb\n\r", "a||b||"},
+        {"\r", "|"},
+        {"\x81\r\n", "\x81|"},          // a first half of a character cut off before a line break
         {"\x81\x7C\r\n", "\x81\x7C|"},  // a character whose second byte is "|" stays whole
     };
     for (const auto& c : toDocument) {
@@ -116,6 +119,29 @@ TEST(PersonDocument, MemoLineBreaks) {
     }
     EXPECT_EQ(memoFromDocument("a|b|"), "a\r\nb\r\n");
     EXPECT_EQ(memoFromDocument("\x81\x7C|x"), "\x81\x7C\r\nx");
+}
+
+// Memos with every kind of line break are saved as one value per line of the file and come back as line breaks.
+TEST(PersonDocument, MemoWithAnyLineBreakStaysOneLineOfTheFile) {
+    ScratchFolder folder;
+    CChkUid store;
+    store.InitChkCfg(folder / "cfg.qelvo", ".qelvo");
+    ASSERT_TRUE(store.SetMyKeys(newDocumentEdits()));
+    Person person = examplePerson();
+    person[PersonKey::Memo] = memoToDocument("旧文\r粘贴\n一行\r\n末");
+    ASSERT_TRUE(store.SetMyKeys(personEdits(person, 2, DocumentForm::Current))) << store.lastError();
+
+    const std::string file = readBytes(folder / "cfg.qelvo");
+    std::size_t lines = 0;
+    for (std::size_t pos = 0; pos < file.size(); ++pos) {
+        ASSERT_FALSE(file[pos] == '\r' && (pos + 1 == file.size() || file[pos + 1] != '\n')) << pos;
+        ASSERT_FALSE(file[pos] == '\n' && (pos == 0 || file[pos - 1] != '\r')) << pos;
+        lines += file[pos] == '\n';
+    }
+    EXPECT_EQ(lines, 2 + 3 + kPersonKeyCount);  // two heads, three base values, the person's keys
+    EXPECT_NE(file.find("\r\nmemo=旧文|粘贴|一行|末\r\n"), std::string::npos);
+    EXPECT_EQ(memoFromDocument(readPerson(store, 2, DocumentForm::Current)[PersonKey::Memo]),
+              "旧文\r\n粘贴\r\n一行\r\n末");
 }
 
 TEST(PersonDocument, NumberTexts) {
