@@ -31,18 +31,26 @@ bool contains(std::string_view text, std::string_view needle) {
 std::string replaceAll(std::string_view text, std::string_view from, std::string_view to) {
     if (from.empty())
         return std::string(text);
+    // One walk over the characters, so the cost grows with the text, not with the text times its matches (find
+    // from a later position walks again from the start to learn the character boundaries).
     std::string out;
     out.reserve(text.size());
-    std::size_t pos = 0;
-    for (;;) {
-        const std::size_t hit = find(text, from, pos);
-        if (hit == std::string_view::npos)
-            break;
-        out.append(text.substr(pos, hit - pos));
-        out.append(to);
-        pos = hit + from.size();
+    std::size_t copied = 0;
+    for (std::size_t pos = 0; pos + from.size() <= text.size();) {
+        if (text.compare(pos, from.size(), from) == 0) {
+            std::size_t end = pos;
+            while (end < pos + from.size())
+                end += charLength(text, end);
+            if (end == pos + from.size()) {
+                out.append(text.substr(copied, pos - copied));
+                out.append(to);
+                pos = copied = end;
+                continue;
+            }
+        }
+        pos += charLength(text, pos);
     }
-    out.append(text.substr(pos));
+    out.append(text.substr(copied));
     return out;
 }
 

@@ -33,7 +33,7 @@ std::size_t find(std::string_view text, std::string_view needle, std::size_t fro
 // Whether text contains needle as whole characters.
 bool contains(std::string_view text, std::string_view needle);
 
-// Replaces every whole-character occurrence of from by to, left to right.
+// Replaces every whole-character occurrence of from by to, left to right, in one walk over the text.
 std::string replaceAll(std::string_view text, std::string_view from, std::string_view to);
 
 // The text with ASCII letters A-Z turned into a-z; bytes of two-byte characters are left exactly as they are, so
