@@ -312,6 +312,7 @@ void MainForm::savePerson() {
         window_.messageBox(
             util::format("无法写入文档“%s”：%s\r\n此人未保存。", documentName().c_str(), store_.lastError().c_str()),
             kMessageCaption);
+        fillPersonList();  // the list shows the document as it is, whatever became of this save
         return;
     }
     ownIndex_ = n;

@@ -2,6 +2,12 @@
 
 #include <ctime>
 
+#if !defined(_WIN32)
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
 #include "store/person_document.h"
 
 namespace apptest {
@@ -43,6 +49,25 @@ void FormHarness::runCalculator(std::string answer) {
         return std::intptr_t{1};
     });
 }
+
+#if !defined(_WIN32)
+FileSizeLimit::FileSizeLimit(std::uintmax_t limit) {
+    rlimit current{};
+    ::getrlimit(RLIMIT_FSIZE, &current);
+    saved_ = current.rlim_cur;
+    previous_ = std::signal(SIGXFSZ, SIG_IGN);
+    current.rlim_cur = static_cast<rlim_t>(limit);
+    ::setrlimit(RLIMIT_FSIZE, &current);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit current{};
+    ::getrlimit(RLIMIT_FSIZE, &current);
+    current.rlim_cur = static_cast<rlim_t>(saved_);
+    ::setrlimit(RLIMIT_FSIZE, &current);
+    std::signal(SIGXFSZ, previous_);
+}
+#endif
 
 int signList(int p) {
     return store::kPlanetTable[static_cast<std::size_t>(p)].signList;

@@ -46,6 +46,21 @@ class FormHarness {
 using testing_support::readBytes;
 using testing_support::writeBytes;
 
+#if !defined(_WIN32)
+// Files may grow no larger than limit bytes while it lives (a full disk, for this process).
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(std::uintmax_t limit);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    std::uintmax_t saved_ = 0;
+    void (*previous_)(int) = nullptr;
+};
+#endif
+
 // The ids of planet p's controls.
 int signList(int p);
 int degreeEdit(int p);

@@ -209,10 +209,73 @@ TEST(SavingAPerson, AnUnwritableDocumentIsReportedAndTheFormKeepsItsValues) {
     EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
+TEST(SavingAPerson, AMemoWithLoneCarriageReturnsIsSavedAndShownWithLineBreaks) {
+    FormHarness h;
+    writeBytes(h.document(), kTwoPersons);
+    h.start();
+    h.window.clickRow(app::kIdPersonList, 0);
+    h.window.type(app::kIdMemo, "旧文\r粘贴\r\n末\r");
+    h.window.click(app::kIdSave);
+    EXPECT_TRUE(h.window.dialogs().empty());
+    EXPECT_NE(sectionOf(readBytes(h.document()), "[ql_7]").find("\r\nmemo=旧文|粘贴|末|\r\n"), std::string::npos);
+    h.window.click(app::kIdNew);
+    h.window.clickRow(app::kIdPersonList, 0);
+    EXPECT_EQ(h.window.text(app::kIdMemo), "旧文\r\n粘贴\r\n末\r\n");
+}
+
+// A memo of a megabyte is shown and saved at once: its line breaks are turned in time proportional to its length.
+TEST(SavingAPerson, AMegabyteMemoIsShownAndSavedWithinASecond) {
+    std::string stored;
+    while (stored.size() < 1024 * 1024)
+        stored += "大学同学|住在北京 \x81\x7C|";  // the second "|" is the second half of a character
+    FormHarness h;
+    writeBytes(h.document(), "[base]\r\nver=1.0.6.18\r\nnewcode=10002\r\nuLastInd=1\r\n[ql_1]\r\nuInd=10001\r\nmemo=" +
+                                 stored + "\r\n");
+    h.start();
+    auto begin = std::chrono::steady_clock::now();
+    h.window.clickRow(app::kIdPersonList, 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(1));
+    const std::string memo = h.window.text(app::kIdMemo);
+    const std::string firstLines = "大学同学\r\n住在北京 \x81\x7C\r\n大学同学\r\n";
+    EXPECT_EQ(memo.substr(0, firstLines.size()), firstLines);
+    begin = std::chrono::steady_clock::now();
+    h.window.click(app::kIdSave);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(1));
+    EXPECT_TRUE(h.window.dialogs().empty());
+    EXPECT_NE(readBytes(h.document()).find("\r\nmemo=" + stored + "\r\n"), std::string::npos);
+}
+
+#if !defined(_WIN32)
+TEST(SavingAPerson, AFailedSaveStillRefillsTheList) {
+    FormHarness h;
+    writeBytes(h.document(), kTwoPersons);
+    h.start();
+    ASSERT_EQ(h.window.row(app::kIdPersonList, 0)[1], "王五");
+    // Another program adds a person; then the disk is full.
+    std::string outside = kTwoPersons;
+    outside.replace(outside.find("uLastInd=7"), 10, "uLastInd=8");
+    outside += "[ql_8]\r\nuInd=10008\r\nnick=赵六\r\n";
+    writeBytes(h.document(), outside);
+    h.window.type(app::kIdCode, "10009");
+    h.window.type(app::kIdName, "钱七");
+    {
+        FileSizeLimit full(outside.size());
+        h.window.click(app::kIdSave);
+    }
+    ASSERT_EQ(h.window.dialogs().size(), 1u);
+    EXPECT_NE(h.window.dialogs()[0].text.find("此人未保存"), std::string::npos);
+    EXPECT_EQ(readBytes(h.document()), outside);
+    ASSERT_EQ(h.window.rowCount(app::kIdPersonList), 8);
+    EXPECT_EQ(h.window.row(app::kIdPersonList, 0)[1], "赵六");
+    EXPECT_EQ(h.window.text(app::kIdName), "钱七");
+}
+#endif
+
 TEST(PersonList, ShowsAtMostAThousandRowsQuicklyWhateverTheLastIndexSays) {
     FormHarness h;
-    writeBytes(h.document(), "[base]\r\nver=1\r\nnewcode=990001\r\nuLastInd=980000\r\n[ql_980000]\r\nuInd=990000\r\n"
-                             "[ql_979001]\r\nuInd=989001\r\n[ql_979000]\r\nuInd=989000\r\n");
+    writeBytes(h.document(),
+               "[base]\r\nver=1\r\nnewcode=990001\r\nuLastInd=980000\r\n[ql_980000]\r\nuInd=990000\r\n"
+               "[ql_979001]\r\nuInd=989001\r\n[ql_979000]\r\nuInd=989000\r\n");
     const auto begin = std::chrono::steady_clock::now();
     h.start();
     EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(2));
@@ -234,7 +297,8 @@ TEST(PersonList, LastIndexBelowOneOrNoNumberGivesAnEmptyList) {
 
 TEST(OldForm, PersonsAreReadAndWrittenWithSuffixedKeys) {
     FormHarness h;
-    writeBytes(h.document(), "[base]\r\nnewcode=10003\r\nuLastInd=2\r\n[ql]\r\nuInd_2=10002\r\nnick_2=张三\r\nsun_2=5\r\n");
+    writeBytes(h.document(),
+               "[base]\r\nnewcode=10003\r\nuLastInd=2\r\n[ql]\r\nuInd_2=10002\r\nnick_2=张三\r\nsun_2=5\r\n");
     CChkUid store;
     store.InitChkCfg(h.document(), ".qelvo");
     const std::vector<store::Person> listed = records::readPersonList(store);

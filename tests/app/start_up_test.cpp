@@ -106,34 +106,6 @@ TEST(StartUp, OldDocumentDeclinedClosesAndLeavesEveryByte) {
 }
 
 #if !defined(_WIN32)
-}  // namespace
-}  // namespace apptest
-#include <sys/resource.h>
-
-#include <csignal>
-namespace apptest {
-namespace {
-
-// Files may grow no larger than limit bytes while it lives (a full disk, for this process).
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t limit) {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = limit;
-        ::setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-  private:
-    rlimit saved_{};
-    void (*previous_)(int) = nullptr;
-};
-
 TEST(StartUp, FailedUpgradeSaysWhyAndClosesWithoutTouchingTheDocument) {
     FormHarness h;
     // The two persons come out of the upgrade with 36 keys each: the file grows.
