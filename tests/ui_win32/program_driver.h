@@ -56,6 +56,8 @@ class ProgramDriver {
 bool waitUntil(const std::function<bool()>& done, DWORD milliseconds = 10000);
 // A file's bytes, empty when it cannot be read.
 std::string fileBytes(const std::filesystem::path& path);
+// Writes the file with exactly these bytes; false when it could not.
+bool writeFileBytes(const std::filesystem::path& path, std::string_view bytes);
 // A path as GBK text (code page 936), as the ANSI functions take it.
 std::string gbkPath(const std::filesystem::path& path);
 // The path under Wine of a file of the host named by an environment variable (the host's root is drive Z:); empty

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 #include <array>
@@ -197,12 +199,7 @@ TEST(WindowsProgram, AMouseClickInTheListShowsAPersonAndTheKeyboardDoesNot) {
 TEST(WindowsProgram, OldDocumentDeclinedIsLeftAsItWas) {
     const auto document = freshFolder(L"old") / L"old.qelvo";
     const std::string old = "[base]\r\nnewcode=10002\r\nuLastInd=1\r\n[ql]\r\nuInd_1=10001\r\nnick_1=\xC0\xEE\r\n";
-    {
-        HANDLE file = ::CreateFileW(document.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        ::WriteFile(file, old.data(), static_cast<DWORD>(old.size()), &written, nullptr);
-        ::CloseHandle(file);
-    }
+    ASSERT_TRUE(writeFileBytes(document, old));
     ProgramDriver program;
     ASSERT_TRUE(program.start(document, false));  // the question comes before the form is shown
     const HWND question = program.waitForBox("提示");
@@ -392,6 +389,146 @@ TEST(WindowsProgram, TheChartButtonOpensAWheelThatFollowsTheForm) {
     EXPECT_TRUE(program.waitForExit());
 }
 
+// A card whose stored sign or zone lies beyond its list, shown after a card with valid ones: the lists show no
+// selection (not the previous card's), and saving writes none.
+TEST(WindowsProgram, PositionsBeyondTheListsLeaveNoSelectionAfterAnotherCard) {
+    const auto document = freshFolder(L"beyond the lists") / L"persons.qelvo";
+    ASSERT_TRUE(writeFileBytes(document,
+                               "[base]\r\nver=1.0.6.18\r\nnewcode=10003\r\nuLastInd=2\r\n"
+                               "[ql_2]\r\nuInd=10002\r\nnick=foreign\r\ntimezone=99\r\nsun=13\r\nmoon=2\r\n"
+                               "[ql_1]\r\nuInd=10001\r\nnick=valid\r\ntimezone=5\r\nsun=3\r\nmoon=4\r\n"));
+    ProgramDriver program;
+    ASSERT_TRUE(program.start(document));
+    ASSERT_EQ(program.rowCount(kIdPersonList), 2);
+    ASSERT_TRUE(program.clickRow(kIdPersonList, 1));
+    ASSERT_TRUE(waitUntil([&] { return program.text(kIdName) == "valid"; }));
+    EXPECT_EQ(program.selection(kSignList[0]), 3);
+    EXPECT_EQ(program.selection(kIdTimeZone), 5);
+
+    ASSERT_TRUE(program.clickRow(kIdPersonList, 0));
+    ASSERT_TRUE(waitUntil([&] { return program.text(kIdName) == "foreign"; }));
+    EXPECT_EQ(program.selection(kSignList[0]), -1);
+    EXPECT_EQ(program.selection(kIdTimeZone), -1);
+    EXPECT_EQ(program.selection(kSignList[1]), 2);
+
+    program.click(kIdSave);
+    EXPECT_EQ(profileValue(document, "ql_2", "sun"), "-1");
+    EXPECT_EQ(profileValue(document, "ql_2", "timezone"), "-1");
+    EXPECT_EQ(profileValue(document, "ql_2", "moon"), "2");
+    EXPECT_EQ(profileValue(document, "ql_1", "sun"), "3");
+    program.click(2);
+    EXPECT_TRUE(program.waitForExit());
+}
+
+// The value of key in the file's bytes (the first line "key=..."), whatever its length.
+std::string documentValue(const std::string& file, const std::string& key) {
+    const std::size_t begin = file.find("\r\n" + key + "=");
+    if (begin == std::string::npos)
+        return "<missing>";
+    const std::size_t start = begin + key.size() + 3;
+    return file.substr(start, file.find("\r\n", start) - start);
+}
+
+// A memo of a megabyte goes into its field and back into the document whole and within seconds: the texts cross
+// to the window system and back in time proportional to their length.
+TEST(WindowsProgram, AMegabyteMemoIsShownAndSavedWhole) {
+    const auto document = freshFolder(L"long memo") / L"persons.qelvo";
+    std::string stored;
+    while (stored.size() < 1024 * 1024)
+        stored += "大学同学，住在北京 notes 1991.1.2|";
+    ASSERT_TRUE(writeFileBytes(document,
+                               "[base]\r\nver=1.0.6.18\r\nnewcode=10002\r\nuLastInd=1\r\n"
+                               "[ql_1]\r\nuInd=10001\r\nnick=long\r\nmemo=" +
+                                   stored + "\r\n"));
+    ProgramDriver program;
+    ASSERT_TRUE(program.start(document));
+    const LRESULT expected =
+        static_cast<LRESULT>(::MultiByteToWideChar(936, 0, stored.data(), static_cast<int>(stored.size()), nullptr, 0) +
+                             std::count(stored.begin(), stored.end(), '|'));
+    const DWORD begin = ::GetTickCount();
+    ASSERT_TRUE(program.clickRow(kIdPersonList, 0));
+    EXPECT_TRUE(
+        waitUntil([&] { return ::SendMessageW(program.control(kIdMemo), WM_GETTEXTLENGTH, 0, 0) == expected; }, 30000));
+    const DWORD shown = ::GetTickCount() - begin;
+    program.click(kIdSave);
+    const DWORD saved = ::GetTickCount() - begin - shown;
+    std::printf("a memo of %zu bytes: shown in %lu ms, saved in %lu ms\n", stored.size(),
+                static_cast<unsigned long>(shown), static_cast<unsigned long>(saved));
+    EXPECT_LT(shown, 15000u);
+    EXPECT_LT(saved, 15000u);
+    EXPECT_EQ(documentValue(fileBytes(document), "memo"), stored.substr(0, stored.size()));
+    program.click(2);
+    EXPECT_TRUE(program.waitForExit());
+}
+
+// What the system starts to open a ".qelvo" document; empty when it knows nothing.
+std::wstring systemOpener() {
+    wchar_t buffer[MAX_PATH * 2] = {};
+    DWORD length = MAX_PATH * 2;
+    if (::AssocQueryStringW(ASSOCF_INIT_IGNOREUNKNOWN, ASSOCSTR_EXECUTABLE, L".qelvo", L"open", buffer, &length) !=
+        S_OK)
+        return {};
+    return buffer;
+}
+
+// "关联成功！" only when it is so: afterwards the system names the program for ".qelvo", and a document opened
+// through the shell starts the program on it.
+TEST(WindowsProgram, AfterTheAssociationTheShellOpensDocumentsWithTheProgram) {
+    const auto folder = freshFolder(L"shell open");
+    ProgramDriver program;
+    ASSERT_TRUE(program.start(folder / L"persons.qelvo"));
+    program.postClick(kIdAssociate);
+    const HWND box = program.waitForBox("提示");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(ProgramDriver::boxText(box), "关联成功！");
+    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+    program.click(2);
+    EXPECT_TRUE(program.waitForExit());
+
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring programPath = (std::filesystem::path(self).parent_path() / L"qelvo.exe").wstring();
+    const std::wstring opener = systemOpener();
+    EXPECT_EQ(::CompareStringOrdinal(opener.c_str(), -1, programPath.c_str(), -1, TRUE), CSTR_EQUAL)
+        << "the system opens .qelvo with [" << gbkPath(opener) << "]";
+
+    const std::filesystem::path opened = folder / L"从外壳打开.qelvo";
+    ASSERT_TRUE(writeFileBytes(opened,
+                               "[base]\r\nver=1.0.6.18\r\nnewcode=10002\r\nuLastInd=1\r\n"
+                               "[ql_1]\r\nuInd=10001\r\nnick=shell\r\n"));
+    SHELLEXECUTEINFOW open{};
+    open.cbSize = sizeof open;
+    open.fMask = SEE_MASK_NOCLOSEPROCESS;
+    open.lpVerb = L"open";
+    open.lpFile = opened.c_str();
+    open.nShow = SW_SHOWNORMAL;
+    ASSERT_TRUE(::ShellExecuteExW(&open)) << ::GetLastError();
+    ASSERT_NE(open.hProcess, nullptr);
+    HWND form = nullptr;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            form = nullptr;
+            while ((form = ::FindWindowExW(nullptr, form, L"mvQelvo", nullptr)) != nullptr) {
+                DWORD owner = 0;
+                ::GetWindowThreadProcessId(form, &owner);
+                if (owner == ::GetProcessId(open.hProcess) && ::IsWindowVisible(form))
+                    return true;
+            }
+            return false;
+        },
+        20000));
+    if (form != nullptr) {
+        char caption[1024] = {};
+        ::GetWindowTextA(form, caption, sizeof caption);
+        EXPECT_EQ(std::string(caption), "Orbalis 1.0.6.21    -    " + gbkPath(opened));
+        EXPECT_EQ(::SendMessageA(::GetDlgItem(form, kIdPersonList), LVM_GETITEMCOUNT, 0, 0), 1);
+        ::PostMessageA(form, WM_COMMAND, IDCANCEL, 0);
+    }
+    if (::WaitForSingleObject(open.hProcess, 15000) != WAIT_OBJECT_0)
+        ::TerminateProcess(open.hProcess, 1);
+    ::CloseHandle(open.hProcess);
+}
+
 // The ten longitudes that the ephemeris library's own tool on the host gives for a moment in universal time.
 std::vector<double> toolLongitudes(int year, int month, int day, int hour, int minute) {
     char arguments[128];
@@ -500,8 +637,13 @@ TEST(WindowsProgram, TheCalculatorAnswersOnlyReadableRequestsAndSurvivesWindowsT
     EXPECT_EQ(Asker::sizes[0], std::strlen(answer.c_str()) + 1);
 
     const std::string malformed[] = {
-        "", "mvAsker#2000.1.1,1200:13", "$mvAsker2000.1.1,1200:13", "$mvAsker#2000.1.1,1200",
-        "$mvAsker#2000.1.1;1200:13", "$mvAsker#2000.x.1,1200:13", "$" + std::string(100, 'A') + "#2000.1.1,1200:13",
+        "",
+        "mvAsker#2000.1.1,1200:13",
+        "$mvAsker2000.1.1,1200:13",
+        "$mvAsker#2000.1.1,1200",
+        "$mvAsker#2000.1.1;1200:13",
+        "$mvAsker#2000.x.1,1200:13",
+        "$" + std::string(100, 'A') + "#2000.1.1,1200:13",
         "$mvAsker#2000.1.1,1200:13" + std::string(200, ' '),
     };
     for (const std::string& request : malformed) {

@@ -283,7 +283,12 @@ int Win32Window::selection(int id) const {
 }
 
 void Win32Window::select(int id, int position) {
-    ::SendMessageW(impl_->item(id), CB_SETCURSEL, static_cast<WPARAM>(position), 0);
+    // A position outside the entries is passed as -1: Windows clears the selection for any of them, but Wine keeps
+    // the old one for a position past the end, which would leave the previous card's choice on the form.
+    const HWND list = impl_->item(id);
+    const LRESULT count = ::SendMessageW(list, CB_GETCOUNT, 0, 0);
+    const bool inside = position >= 0 && count > 0 && position < count;
+    ::SendMessageW(list, CB_SETCURSEL, inside ? static_cast<WPARAM>(position) : static_cast<WPARAM>(-1), 0);
 }
 
 void Win32Window::setColumns(int id, const std::vector<ColumnSpec>& columns) {
