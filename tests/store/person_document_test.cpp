@@ -127,7 +127,8 @@ TEST(PersonDocument, MemoWithAnyLineBreakStaysOneLineOfTheFile) {
     CChkUid store;
     store.InitChkCfg(folder / "cfg.qelvo", ".qelvo");
     ASSERT_TRUE(store.SetMyKeys(newDocumentEdits()));
-    Person person = examplePerson();
+    Person person;
+    person[PersonKey::UInd] = formatCode(10002);
     person[PersonKey::Memo] = memoToDocument("旧文\r粘贴\n一行\r\n末");
     ASSERT_TRUE(store.SetMyKeys(personEdits(person, 2, DocumentForm::Current))) << store.lastError();
 
