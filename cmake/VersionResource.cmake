@@ -1,0 +1,27 @@
+# The Windows version information of a program, generated from the project's version (project(VERSION)), so that
+# one number stands in every program, installer and package.
+#
+# qelvo_version_resource(TARGET DESCRIPTION text COPYRIGHT text)
+set(QELVO_PUBLISHER "The Qelvo developers")
+set(QELVO_COPYRIGHT "Copyright (C) 2026 The Qelvo developers")
+
+function(qelvo_version_resource target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "DESCRIPTION;COPYRIGHT" "")
+  set(parts ${PROJECT_VERSION_MAJOR} ${PROJECT_VERSION_MINOR} ${PROJECT_VERSION_PATCH} ${PROJECT_VERSION_TWEAK})
+  list(LENGTH parts count)
+  while(count LESS 4)
+    list(APPEND parts 0)
+    math(EXPR count "${count} + 1")
+  endwhile()
+  list(JOIN parts "," QELVO_RC_VERSION_COMMAS)
+  get_target_property(QELVO_RC_NAME ${target} OUTPUT_NAME)
+  if(NOT QELVO_RC_NAME)
+    set(QELVO_RC_NAME ${target})
+  endif()
+  set(QELVO_RC_FILE "${QELVO_RC_NAME}.exe")
+  set(QELVO_RC_DESCRIPTION "${arg_DESCRIPTION}")
+  set(QELVO_RC_COPYRIGHT "${arg_COPYRIGHT}")
+  set(out "${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc")
+  configure_file("${PROJECT_SOURCE_DIR}/cmake/version_info.rc.in" "${out}" @ONLY)
+  target_sources(${target} PRIVATE "${out}")
+endfunction()
