@@ -8,12 +8,24 @@
 #include <windows.h>
 
 #include "windows/calculator_window.h"
+
+namespace {
+
+// How the starter asked the window to be shown (a card index starts it minimised, without the focus).
+int startupShowCommand() {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    ::GetStartupInfoW(&startup);
+    return (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWNORMAL;
+}
+
+}  // namespace
 #endif
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
     if (argc <= 1)
-        return corvina::win32::runCalculatorWindow(::GetModuleHandleW(nullptr), SW_SHOWNORMAL);
+        return corvina::win32::runCalculatorWindow(::GetModuleHandleW(nullptr), startupShowCommand());
 #endif
     return corvina::runCommandLine(argc, argv, stdin, stdout, stderr);
 }

@@ -379,8 +379,13 @@ void MainForm::getBirthday() {
         window_.select(kIdTimeZone, zone);
     const auto request = calclink::buildCalculatorRequest(kFormClassName, birthday.year, birthday.month, birthday.day,
                                                           birthday.timeText, window_.selection(kIdTimeZone));
-    if (request)
-        calclink::sendToCalculator(transport_, calclink::kCalculatorWindowClass, *request);
+    // The transport may know why no calculator took the request (none to start, or it did not come up): the user is
+    // told, and the form keeps what it shows.
+    if (request && calclink::sendToCalculator(transport_, calclink::kCalculatorWindowClass, *request) == 0) {
+        const std::string why = transport_.lastFailure();
+        if (!why.empty())
+            window_.messageBox(why, kMessageCaption);
+    }
 }
 
 void MainForm::fillNow() {

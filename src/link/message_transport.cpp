@@ -18,6 +18,10 @@ void LoopbackTransport::removeWindow(std::string_view windowClass) {
         windows_.erase(it);
 }
 
+void LoopbackTransport::setMissingWindowReason(std::string reason) {
+    missingWindowReason_ = std::move(reason);
+}
+
 bool LoopbackTransport::sendCopyData(std::string_view windowClass, std::string_view bytes) {
     auto it = listeners_.find(windowClass);
     if (it == listeners_.end() || !it->second)
@@ -30,8 +34,11 @@ bool LoopbackTransport::sendCopyData(std::string_view windowClass, std::string_v
 
 std::optional<std::intptr_t> LoopbackTransport::sendText(std::string_view windowClass, std::string_view text) {
     auto it = windows_.find(windowClass);
-    if (it == windows_.end())
+    if (it == windows_.end()) {
+        lastFailure_ = missingWindowReason_;
         return std::nullopt;
+    }
+    lastFailure_.clear();
     const TextHandler handle = it->second;
     return handle(text);
 }

@@ -22,6 +22,10 @@ class MessageTransport {
     // Hands the copy-data that arrives for our window of windowClass to receive, until replaced.
     using CopyDataReceiver = std::function<void(std::string_view bytes)>;
     virtual void listen(std::string_view windowClass, CopyDataReceiver receive) = 0;
+
+    // Why the last sendText reached no window, as a sentence for the user (GBK); empty when it reached one, or when
+    // the transport has nothing to tell beyond the window's absence.
+    virtual std::string lastFailure() const { return {}; }
 };
 
 // Finds the window of windowClass and sends it the request; 0 when there is no such window.
@@ -36,14 +40,19 @@ class LoopbackTransport final : public MessageTransport {
     // A window of windowClass that handles the texts sent to it.
     void addWindow(std::string_view windowClass, TextHandler handler);
     void removeWindow(std::string_view windowClass);
+    // What lastFailure() tells after a text found no window (by default nothing).
+    void setMissingWindowReason(std::string reason);
 
     // Copy-data to the listener of windowClass; false when nobody listens.
     bool sendCopyData(std::string_view windowClass, std::string_view bytes);
 
     std::optional<std::intptr_t> sendText(std::string_view windowClass, std::string_view text) override;
     void listen(std::string_view windowClass, CopyDataReceiver receive) override;
+    std::string lastFailure() const override { return lastFailure_; }
 
   private:
+    std::string missingWindowReason_;
+    std::string lastFailure_;
     std::map<std::string, TextHandler, std::less<>> windows_;
     std::map<std::string, CopyDataReceiver, std::less<>> listeners_;
 };

@@ -100,6 +100,45 @@ TEST(TypicalRoad, WithoutACalculatorTheBirthdayAndZoneStillChange) {
     EXPECT_EQ(h.window.selection(app::kIdTimeZone), 5);
 }
 
+TEST(TypicalRoad, ACalculatorThatCouldNotBeReachedIsReportedAndThePlanetsStay) {
+    const struct {
+        const char* name;
+        const char* reason;  // what the transport says when no window takes the request; nullptr: a window refuses
+        const char* shown;   // the message, nullptr for none
+    } cases[] = {
+        {"none could be started", "计算程序没有运行，也找不到它来启动", "计算程序没有运行，也找不到它来启动"},
+        {"the transport knows no reason", "", nullptr},
+        {"a calculator refuses the request", nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FormHarness h;
+        if (c.reason != nullptr)
+            h.transport.setMissingWindowReason(c.reason);
+        else
+            h.transport.addWindow("Corvina", [](std::string_view) { return std::intptr_t{0}; });
+        h.start();
+        h.window.choose(signList(0), 3);
+        h.window.type(degreeEdit(0), "12.5");
+        const std::string sunMark = h.window.text(markField(0));
+        const std::string saved = readBytes(h.document());
+        h.window.type(app::kIdInput, "1991.1.2");
+        h.window.click(app::kIdGetBirthday);
+        if (c.shown != nullptr) {
+            ASSERT_EQ(h.window.dialogs().size(), 1u);
+            EXPECT_EQ(h.window.dialogs()[0].text, c.shown);
+            EXPECT_EQ(h.window.dialogs()[0].caption, "提示");
+        } else {
+            EXPECT_TRUE(h.window.dialogs().empty());
+        }
+        EXPECT_EQ(h.window.text(app::kIdBirthday), "1991.1.2");
+        EXPECT_EQ(h.window.selection(signList(0)), 3);
+        EXPECT_EQ(h.window.text(degreeEdit(0)), "12.5");
+        EXPECT_EQ(h.window.text(markField(0)), sunMark);
+        EXPECT_EQ(readBytes(h.document()), saved);
+    }
+}
+
 TEST(Birthday, ParserErrorsAreShownAndChangeNothing) {
     FormHarness h;
     h.runCalculator("x");

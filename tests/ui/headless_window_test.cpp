@@ -96,4 +96,16 @@ TEST(LoopbackTransport, FindsWindowsByClassAndDeliversCopyDataAtOnce) {
     EXPECT_FALSE(t.sendCopyData("nobody", "x"));
 }
 
+TEST(LoopbackTransport, TellsWhyATextFoundNoWindowOnlyForThatText) {
+    calclink::LoopbackTransport t;
+    EXPECT_EQ(calclink::sendToCalculator(t, "Corvina", "$x"), 0);
+    EXPECT_EQ(t.lastFailure(), "");
+    t.setMissingWindowReason("no calculator");
+    EXPECT_EQ(calclink::sendToCalculator(t, "Corvina", "$x"), 0);
+    EXPECT_EQ(t.lastFailure(), "no calculator");
+    t.addWindow("Corvina", [](std::string_view) { return std::intptr_t{0}; });
+    EXPECT_EQ(calclink::sendToCalculator(t, "Corvina", "$x"), 0);
+    EXPECT_EQ(t.lastFailure(), "");
+}
+
 }  // namespace

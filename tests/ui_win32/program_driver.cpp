@@ -7,13 +7,26 @@
 #include <iterator>
 #include <vector>
 
-namespace {
-
 std::filesystem::path driverFolder() {
     std::wstring buffer(MAX_PATH, L'\0');
     buffer.resize(::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size())));
     return std::filesystem::path(buffer).parent_path();
 }
+
+bool endProgramOfWindow(const wchar_t* windowClass) {
+    const HWND window = ::FindWindowW(windowClass, nullptr);
+    DWORD owner = 0;
+    if (window == nullptr || ::GetWindowThreadProcessId(window, &owner) == 0)
+        return false;
+    const HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, owner);
+    if (process == nullptr)
+        return false;
+    const bool ended = ::TerminateProcess(process, 1) && ::WaitForSingleObject(process, 5000) == WAIT_OBJECT_0;
+    ::CloseHandle(process);
+    return ended;
+}
+
+namespace {
 
 struct BoxSearch {
     DWORD processId;
@@ -64,7 +77,7 @@ bool ProgramDriver::running() const {
 
 bool ProgramDriver::launch(const wchar_t* name, const std::wstring& arguments, const wchar_t* windowClass,
                            bool waitForWindow) {
-    const std::filesystem::path program = driverFolder() / name;
+    const std::filesystem::path program = (folder_.empty() ? driverFolder() : folder_) / name;
     std::wstring commandLine = L"\"" + program.wstring() + L"\"";
     if (!arguments.empty())
         commandLine += L" " + arguments;

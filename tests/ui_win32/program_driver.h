@@ -6,12 +6,14 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // Starts the Windows program on a document and works its main form from outside, as another program would: the
 // window found by its class name, controls by id, texts as GBK through the ANSI messages.
 class ProgramDriver {
   public:
-    ProgramDriver() = default;
+    // The programs in folder, or beside this driver when it is empty.
+    explicit ProgramDriver(std::filesystem::path folder = {}) : folder_(std::move(folder)) {}
     ~ProgramDriver();
     ProgramDriver(const ProgramDriver&) = delete;
     ProgramDriver& operator=(const ProgramDriver&) = delete;
@@ -48,6 +50,7 @@ class ProgramDriver {
   private:
     bool launch(const wchar_t* program, const std::wstring& arguments, const wchar_t* windowClass, bool waitForWindow);
 
+    std::filesystem::path folder_;
     PROCESS_INFORMATION process_{};
     HWND form_ = nullptr;
 };
@@ -73,3 +76,8 @@ std::string hostSwetest(const std::string& arguments);
 HWND createMessageWindow(const char* className, WNDPROC procedure);
 // A fresh empty folder for one test.
 std::filesystem::path freshFolder(std::wstring_view name);
+// The folder of this driver, where the programs under test are built.
+std::filesystem::path driverFolder();
+// Ends the program whose top-level window of windowClass is open (a calculator a test made the card index start);
+// false when there was none.
+bool endProgramOfWindow(const wchar_t* windowClass);

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <sstream>
 #include <cstdlib>
 #include <string>
@@ -619,6 +620,83 @@ struct Asker {
             ::DestroyWindow(window);
     }
 };
+
+// No calculator running: "获得生日" starts the one beside the card index, minimised and without the focus, and the
+// answer fills the planets. The calculator then stays and answers others, also after the card index has ended.
+TEST(WindowsProgram, TheCardIndexStartsTheCalculatorBesideItWhenNoneRuns) {
+    ASSERT_EQ(::FindWindowW(L"Corvina", nullptr), nullptr);
+    const auto document = freshFolder(L"calculator started") / L"persons.qelvo";
+    ProgramDriver program;
+    ASSERT_TRUE(program.start(document));
+    program.setText(kIdInput, "1991年1月2日，1255");
+    program.setText(kIdArea, "中国");
+    program.click(kIdGetBirthday);  // returns once the started calculator has answered
+    EXPECT_EQ(program.waitForBox("提示", 200), nullptr);
+    EXPECT_EQ(program.selection(kSignList[0]), 10);  // the sun in Capricorn, 11 degrees
+    EXPECT_EQ(program.text(kDegreeEdit[0]).rfind("11.", 0), 0u) << program.text(kDegreeEdit[0]);
+    EXPECT_EQ(program.selection(kSignList[1]), 5);  // the moon in Leo
+    const HWND calculator = ::FindWindowW(L"Corvina", nullptr);
+    ASSERT_NE(calculator, nullptr);
+    EXPECT_TRUE(::IsIconic(calculator));
+    EXPECT_NE(::GetForegroundWindow(), calculator);
+    program.click(2);
+    EXPECT_TRUE(program.waitForExit());
+
+    Asker asker("mvAfter");
+    EXPECT_EQ(::SendMessageA(calculator, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("$mvAfter#1991.1.2,1255:5")), TRUE);
+    ASSERT_EQ(Asker::received.size(), 1u);
+    EXPECT_EQ(Asker::received[0].find("1991.1.2,1255:5|11Cap"), 0u) << Asker::received[0];
+    EXPECT_TRUE(endProgramOfWindow(L"Corvina"));
+}
+
+// A card index with no calculator to start, or one that cannot be started: the user is told so and the form and the
+// document stay as they were.
+TEST(WindowsProgram, WithoutACalculatorToStartTheUserIsToldAndNothingChanges) {
+    ASSERT_EQ(::FindWindowW(L"Corvina", nullptr), nullptr);
+    const struct {
+        const wchar_t* name;
+        const char* calculatorBytes;  // nullptr: no corvina.exe beside the card index
+        const char* message;          // how the message begins
+    } cases[] = {
+        {L"no calculator", nullptr, "计算程序没有运行，也找不到它来启动：\r\n"},
+        {L"broken calculator", "not a program", "无法启动计算程序 "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(gbkPath(c.name));
+        const auto folder = freshFolder(c.name);
+        std::filesystem::copy_file(driverFolder() / L"qelvo.exe", folder / L"qelvo.exe");
+        if (c.calculatorBytes != nullptr) {
+            std::ofstream(folder / L"corvina.exe", std::ios::binary) << c.calculatorBytes;
+        }
+        const auto document = folder / L"persons.qelvo";
+        ProgramDriver program(folder);
+        ASSERT_TRUE(program.start(document));
+        program.setText(kIdName, "李明");
+        program.click(kIdSave);
+        program.choose(kSignList[0], 3);
+        program.setText(kDegreeEdit[0], "12.5");
+        const std::string saved = fileBytes(document);
+        ASSERT_FALSE(saved.empty());
+
+        program.setText(kIdInput, "1991.1.2");
+        program.postClick(kIdGetBirthday);
+        const HWND box = program.waitForBox("提示");
+        ASSERT_NE(box, nullptr);
+        const std::string text = ProgramDriver::boxText(box);
+        EXPECT_EQ(text.rfind(c.message, 0), 0u) << text;
+        EXPECT_NE(text.find(gbkPath(folder / L"corvina.exe")), std::string::npos) << text;
+        EXPECT_NE(text.find("行星位置未能获得。"), std::string::npos) << text;
+        ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(waitUntil([&] { return program.waitForBox("提示", 0) == nullptr; }));
+        EXPECT_EQ(program.selection(kSignList[0]), 3);
+        EXPECT_EQ(program.text(kDegreeEdit[0]), "12.5");
+        EXPECT_EQ(program.selection(kSignList[1]), 0);
+        EXPECT_EQ(fileBytes(document), saved);
+        EXPECT_EQ(::FindWindowW(L"Corvina", nullptr), nullptr);
+        program.click(2);
+        EXPECT_TRUE(program.waitForExit());
+    }
+}
 
 TEST(WindowsProgram, TheCalculatorAnswersOnlyReadableRequestsAndSurvivesWindowsThatAreGone) {
     ProgramDriver calculator;

@@ -8,6 +8,7 @@
 #include "app/form_layout.h"
 #include "app/main_form.h"
 #include "app/start_up.h"
+#include "link/calculator_request.h"
 #include "ui/win32/file_association.h"
 #include "ui/win32/wide_text.h"
 #include "ui/win32/win32_window.h"
@@ -62,7 +63,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const ui::win32::WindowExtras extras{kIconResource, "关于 Qelvo(&A)...", "关于 Qelvo", "Qelvo Version 1.0", "确定"};
     ui::win32::Win32Window window(layout, extras);
     util::SystemClock clock;
+    // The calculator beside the program is started when "获得生日" finds none running.
     ui::win32::WindowMessageTransport transport;
+    transport.startWhenMissing(calclink::kCalculatorWindowClass, CMvs().getAppPath(true) / L"corvina.exe");
     app::MainForm form(window, clock, transport);
     form.setFileAssociation([] { return ui::win32::associateDocumentType(CMvs().getAppPath(false)); });
 
