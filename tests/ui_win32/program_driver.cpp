@@ -64,7 +64,7 @@ ProgramDriver::~ProgramDriver() {
 }
 
 bool ProgramDriver::start(const std::filesystem::path& document, bool waitForForm) {
-    return launch(L"qelvo.exe", L"\"" + document.wstring() + L"\"", L"mvQelvo", waitForForm);
+    return launch(L"qelvo.exe", document.empty() ? L"" : L"\"" + document.wstring() + L"\"", L"mvQelvo", waitForForm);
 }
 
 bool ProgramDriver::startCalculator() {

@@ -18,8 +18,8 @@ class ProgramDriver {
     ProgramDriver(const ProgramDriver&) = delete;
     ProgramDriver& operator=(const ProgramDriver&) = delete;
 
-    // Starts the program beside this driver on document and, unless told not to, waits until its form is shown;
-    // false when it is not.
+    // Starts the program beside this driver on document (none when it is empty: the default document) and, unless
+    // told not to, waits until its form is shown; false when it is not.
     bool start(const std::filesystem::path& document, bool waitForForm = true);
     // Starts the calculator program (corvina.exe beside this driver) and waits for its window, which form() then
     // names; false when it does not show.
