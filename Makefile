@@ -1,5 +1,5 @@
 # The two commands of the README: `make test` runs every test; `make run` starts the card index.
-.PHONY: test deps bench run run-windows clean
+.PHONY: test deps bench run run-windows dist clean
 
 test: deps
 	scripts/test-all
@@ -22,5 +22,9 @@ run: deps
 run-windows: deps
 	scripts/run-windows $(if $(DOC),"$(DOC)")
 
+# make dist: the release artifacts in dist/ (Windows installers and portable zips, Debian packages).
+dist: deps
+	scripts/dist
+
 clean:
-	rm -rf build
+	rm -rf build dist
