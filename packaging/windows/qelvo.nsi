@@ -2,7 +2,8 @@
 ; rights, in %LOCALAPPDATA%\Programs\Qelvo, with Start-menu entries, an entry in "Apps & features" and, as an option
 ; on by default, the .qelvo association of the current user (the same entries as the program's own button).
 ;
-; makensis -INPUTCHARSET UTF8 -DVERSION=1.0.6.21 -DARCH=win32|win64 -DSTAGE=folder -DOUTFILE=setup.exe qelvo.nsi
+; makensis -INPUTCHARSET UTF8 -DVERSION=1.0.6.21 -DFILE_VERSION=1.0.6.21 -DARCH=win32|win64 -DSTAGE=folder
+;          -DOUTFILE=setup.exe qelvo.nsi
 ; STAGE holds the files to install and files.nsh, whose macros InstallFiles and RemoveFiles name them one by one, so
 ; that the uninstaller removes exactly what was installed and nothing the user put beside it (such as cfg.qelvo).
 
@@ -28,7 +29,7 @@ InstallDir "$LOCALAPPDATA\Programs\Qelvo"
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PRODUCT} ${VERSION}"
 
-VIProductVersion "${VERSION}"
+VIProductVersion "${FILE_VERSION}"
 VIAddVersionKey /LANG=0 "ProductName" "${PRODUCT}"
 VIAddVersionKey /LANG=0 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=0 "FileVersion" "${VERSION}"
