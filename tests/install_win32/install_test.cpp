@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+
 #include <knownfolders.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -14,6 +15,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <system_error>
 
 #include "program_driver.h"
 
@@ -23,10 +25,10 @@ constexpr int kIdSave = 1, kIdName = 1022, kIdArea = 1026, kIdInput = 1049, kIdG
 constexpr std::array<int, 10> kSignList = {1001, 1003, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012};
 constexpr std::array<int, 10> kDegreeEdit = {1002, 1004, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1020};
 constexpr const wchar_t* kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Qelvo";
-constexpr const wchar_t* kInstalledFiles[] = {L"qelvo.exe", L"corvina.exe", L"uninstall.exe", L"readme.txt",
-                                               L"corvina-LICENSE.txt", L"AGPL-3.0.txt"};
+constexpr const wchar_t* kInstalledFiles[] = {L"qelvo.exe",  L"corvina.exe",         L"uninstall.exe",
+                                              L"readme.txt", L"corvina-LICENSE.txt", L"AGPL-3.0.txt"};
 constexpr const wchar_t* kShortcuts[] = {L"Qelvo 星盘卡片.lnk", L"Corvina 星位计算器.lnk", L"Qelvo 说明.lnk",
-                                          L"卸载 Qelvo.lnk"};
+                                         L"卸载 Qelvo.lnk"};
 
 std::filesystem::path knownFolder(REFKNOWNFOLDERID id) {
     wchar_t* path = nullptr;
@@ -56,8 +58,7 @@ std::optional<std::wstring> userString(const std::wstring& key, const wchar_t* n
 std::optional<DWORD> userNumber(const std::wstring& key, const wchar_t* name) {
     DWORD value = 0;
     DWORD size = sizeof value;
-    if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
-        ERROR_SUCCESS)
+    if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
         return std::nullopt;
     return value;
 }
@@ -118,8 +119,7 @@ std::filesystem::path shortcutTarget(const std::filesystem::path& link) {
     IPersistFile* file = nullptr;
     if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
         wchar_t path[MAX_PATH] = {};
-        if (SUCCEEDED(file->Load(link.c_str(), STGM_READ)) &&
-            SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, 0)))
+        if (SUCCEEDED(file->Load(link.c_str(), STGM_READ)) && SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, 0)))
             target = path;
         file->Release();
     }
@@ -213,7 +213,8 @@ TEST_F(WindowsInstaller, InstallsForTheUserRunsAndUninstallsKeepingTheUsersDocum
     EXPECT_FALSE(userKeyExists(classes(L".qelvo")));
     EXPECT_EQ(fileBytes(document), saved);
     std::set<std::filesystem::path> left;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
         left.insert(entry.path().filename());
     EXPECT_EQ(left, std::set<std::filesystem::path>{L"cfg.qelvo"});
 }
