@@ -59,6 +59,7 @@ std::optional<std::filesystem::path> ProcessTransport::programFor(std::string_vi
 }
 
 std::optional<std::intptr_t> ProcessTransport::sendText(std::string_view windowClass, std::string_view text) {
+    lastFailure_.clear();
     const std::string name = lowerCase(windowClass);
     const std::optional<std::filesystem::path> program = programFor(windowClass);
     if (!program) {
@@ -105,11 +106,6 @@ std::optional<std::intptr_t> ProcessTransport::sendText(std::string_view windowC
 
 void ProcessTransport::listen(std::string_view windowClass, CopyDataReceiver receive) {
     listeners_[std::string(windowClass)] = std::move(receive);
-}
-
-void ProcessTransport::report(const std::string& why) const {
-    if (report_)
-        report_(why);
 }
 
 }  // namespace calclink

@@ -36,8 +36,9 @@ struct Exchange {
 Exchange ask(ProcessTransport& transport, std::string_view request) {
     Exchange exchange;
     transport.listen("mvQelvo", [&](std::string_view bytes) { exchange.answers.emplace_back(bytes); });
-    transport.onProblem([&](const std::string& why) { exchange.problems.push_back(why); });
     exchange.result = transport.sendText("Corvina", request);
+    if (!transport.lastFailure().empty())
+        exchange.problems.push_back(transport.lastFailure());
     return exchange;
 }
 

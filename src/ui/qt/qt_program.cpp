@@ -26,8 +26,6 @@ QtProgram::QtProgram(const ProgramPlaces& places)
     : window_(app::mainFormLayout(), programExtras()),
       transport_(places.calculatorFolder, places.calculatorTimeout),
       form_(window_, clock_, transport_) {
-    // Where Windows would let the request go unanswered, the user learns why the planets stay as they were.
-    transport_.onProblem([this](const std::string& why) { window_.messageBox(why, app::kMessageCaption); });
     const std::filesystem::path program = places.program;
     form_.setFileAssociation([program] { return util::associateDocumentType({program, iconPictures()}); });
 }
