@@ -73,6 +73,9 @@ constexpr ControlSpec kControls[] = {
     QELVO_PLANET_ROW(9),
     label("收录:", 10, 331),
     edit(kIdNoteTime, 44, 331, 77, 15),
+    label("查找", 207, 5, 18),
+    edit(kIdSearch, 227, 5, 190, 14),
+    {kIdSearchCount, ControlKind::StaticText, {}, {422, 8, 88, 8}, 0},
     {kIdPersonList, ControlKind::ReportList, {}, {207, 23, 303, 171},
      st::kTabStop | st::kBorder | st::kMultiSelect | st::kGridLines | st::kFullRowSelect},
     label("刑", 200, 203, 14),
@@ -101,7 +104,7 @@ constexpr ControlSpec kControls[] = {
 
 constexpr int kTabOrder[] = {
     1002, 1004, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1020, 1005, 1000, 1024, 1022, 1021, 1029, 1026,
-    1027, 1025, 1001, 1003, 1,    2,    1006, 1007, 1008, 1009, 1010, 1011, 1012, 1023, 1028, 3,    1030,
+    1027, 1025, 1001, 1003, 1,    2,    1006, 1007, 1008, 1009, 1010, 1011, 1012, 1053, 1023, 1028, 3,    1030,
     1031, 1032, 1033, 1034, 1035, 1036, 1037, 1038, 1039, 1040, 1041, 1042, 1043, 1044, 1045, 1046, 1047,
     1048, 1049, 1050, 1051, 1052,
 };

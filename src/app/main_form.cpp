@@ -167,6 +167,11 @@ void MainForm::onCopyData(std::string_view bytes) {
         onCalculatorAnswer(bytes);
 }
 
+void MainForm::onEditChange(int id) {
+    if (!closed_ && id == kIdSearch)
+        fillPersonList();
+}
+
 // --- data exchange ------------------------------------------------------------------------------------------------
 
 // The text fields bound to held values, in the order the exchange takes them after the numbers.
@@ -221,7 +226,9 @@ void MainForm::refreshControls() {
 // --- person records -----------------------------------------------------------------------------------------------
 
 void MainForm::fillPersonList() {
-    listed_ = records::readPersonList(store_);
+    records::SearchResult found = search_.find(store_, window_.text(kIdSearch));
+    listed_ = std::move(found.persons);
+    window_.setText(kIdSearchCount, util::format("共 %d 人", static_cast<int>(found.matches)));
     std::vector<std::vector<std::string>> rows;
     rows.reserve(listed_.size());
     for (const store::Person& person : listed_)

@@ -12,6 +12,7 @@
 #include "app/start_up.h"
 #include "link/message_transport.h"
 #include "records/person_card.h"
+#include "records/person_search.h"
 #include "store/chk_uid.h"
 #include "store/document_upgrade.h"
 #include "store/person_document.h"
@@ -57,13 +58,15 @@ class MainForm final : public ui::FormEvents {
     void onSelectionChange(int id) override;
     void onListClick(int id) override;
     void onCopyData(std::string_view bytes) override;
+    void onEditChange(int id) override;
 
     // The data exchange: controls to held values (false at the first refused number, after its prompt, with the
     // focus in that field), and held values to controls.
     bool takeValues();
     void refreshControls();
 
-    // The operations.
+    // The operations. The person list shows the cards that hold the text of the search field (all of them, as the
+    // list has them, while it is empty), with their count beside the field.
     void fillPersonList();
     void showPerson();
     void newPerson();
@@ -103,6 +106,7 @@ class MainForm final : public ui::FormEvents {
     CChkUid store_;
     records::CardValues values_;
     std::vector<store::Person> listed_;  // the record of each row of the person list
+    records::PersonSearch search_;
     // The section index of the card the form may write without asking: the person shown, or the one saved last.
     std::optional<std::int32_t> ownIndex_;
     bool closed_ = false;

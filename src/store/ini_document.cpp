@@ -181,6 +181,14 @@ bool IniDocument::hasSection(std::string_view section) const {
     return findSection(trimBlanks(section)).has_value();
 }
 
+std::vector<std::string_view> IniDocument::sectionNames() const {
+    std::vector<std::string_view> names;
+    names.reserve(sections_.size());
+    for (const Section& s : sections_)
+        names.push_back(std::string_view(text_).substr(s.nameStart, s.nameLength));
+    return names;
+}
+
 std::optional<std::vector<IniEntry>> IniDocument::entries(std::string_view section) const {
     std::vector<IniEntry> out;
     if (!forEachEntry(section, [&out](const IniEntry& entry) { out.push_back(entry); }))

@@ -64,6 +64,9 @@ class IniDocument {
 
     bool hasSection(std::string_view section) const;
 
+    // The names of all sections in file order, as their heads give them (trimmed; duplicates included).
+    std::vector<std::string_view> sectionNames() const;
+
     // The text that results from making the edits one after the other; the document itself does not change.
     // Fails, naming the first edit that cannot be made, when a name or value could not be written faithfully
     // (an empty name, a line break or NUL anywhere, a key that would not read back as a key, a section name with

@@ -69,6 +69,8 @@ class FormEvents {
     virtual void onSelectionChange(int id) = 0;
     // A mouse click in a report list (keyboard moves are not reported).
     virtual void onListClick(int id) = 0;
+    // The user changed the text of an edit (typing, pasting, deleting); setText raises nothing.
+    virtual void onEditChange(int id) { (void)id; }
     // Another program sent data: exactly the bytes the message carries.
     virtual void onCopyData(std::string_view bytes) = 0;
 };

@@ -27,6 +27,7 @@ struct Recorder final : ui::FormEvents {
     void onSelectionChange(int id) override { events.push_back("selection " + std::to_string(id)); }
     void onListClick(int id) override { events.push_back("click " + std::to_string(id)); }
     void onCopyData(std::string_view bytes) override { events.push_back("data " + std::string(bytes)); }
+    void onEditChange(int id) override { events.push_back("edit " + std::to_string(id)); }
 };
 
 TEST(HeadlessWindow, UserActionsRaiseEventsAndProgramChangesDoNot) {
@@ -40,6 +41,7 @@ TEST(HeadlessWindow, UserActionsRaiseEventsAndProgramChangesDoNot) {
     w.select(12, 2);
     w.select(12, 7);  // beyond the entries: no selection
     EXPECT_EQ(w.selection(12), -1);
+    w.setText(10, "set");
     w.setRows(13, {{"r0"}, {"r1"}});
     w.keyToRow(13, 1);
     EXPECT_EQ(w.firstSelectedRow(13), 1);
@@ -48,15 +50,16 @@ TEST(HeadlessWindow, UserActionsRaiseEventsAndProgramChangesDoNot) {
     w.choose(12, 1);
     w.clickRow(13, 0);
     w.type(10, "x");
-    w.pressEnter();  // single line: the default button
+    w.type(10, "x");  // the same text again: no change
+    w.pressEnter();   // single line: the default button
     w.type(11, "line");
     w.pressEnter();  // the multi-line field takes a new line
     w.click(2);
     w.pressEnter();  // on a focused button: that button
     w.pressEscape();
     w.deliverCopyData("abc");
-    EXPECT_EQ(r.events, (std::vector<std::string>{"selection 12", "click 13", "command 1", "command 2", "command 2",
-                                                  "command 2", "data abc"}));
+    EXPECT_EQ(r.events, (std::vector<std::string>{"selection 12", "click 13", "edit 10", "command 1", "edit 11",
+                                                  "edit 11", "command 2", "command 2", "command 2", "data abc"}));
     EXPECT_EQ(w.text(11), "line\r\n");
     EXPECT_EQ(w.text(12), "b");
 

@@ -145,9 +145,13 @@ Answer HeadlessWindow::ask(std::string_view text, std::string_view caption) {
 void HeadlessWindow::type(int id, std::string_view text) {
     if (closed_)
         return;
-    control(id, ControlKind::Edit);
+    Control& c = control(id, ControlKind::Edit);
     setFocus(id);
+    if (c.text == text)
+        return;
     setText(id, text);
+    if (events_ != nullptr)
+        events_->onEditChange(id);
 }
 
 void HeadlessWindow::choose(int id, int position) {
@@ -199,6 +203,8 @@ void HeadlessWindow::pressEnter() {
         Control& c = it->second;
         if (c.kind == ControlKind::Edit && (c.styles & style::kMultiLine) && (c.styles & style::kWantReturn)) {
             c.text += "\r\n";
+            if (events_ != nullptr)
+                events_->onEditChange(focus_);
             return;
         }
         if (c.kind == ControlKind::Button) {

@@ -53,7 +53,7 @@ class HeadlessWindow final : public Window {
     void updateChart(const chart::WheelChart& chart) override;
 
     // The user's actions; none has any effect once the form is closed.
-    void type(int id, std::string_view text);  // focus into the field and replace its text
+    void type(int id, std::string_view text);  // focus into the field and replace its text (an edit change)
     void choose(int id, int position);         // pick an entry of a drop-down list
     void click(int id);                        // a button
     void clickRow(int id, int row);            // mouse: selects only that row (row -1: the empty area below)

@@ -75,6 +75,7 @@ struct Win32Window::Impl {
     WindowExtras extras;
     HWND hwnd = nullptr;
     FormEvents* events = nullptr;
+    bool settingText = false;  // an edit's EN_CHANGE during setText is the program's change, not the user's
     const std::function<void()>* created = nullptr;
     IconHandle bigIcon;
     IconHandle smallIcon;
@@ -138,6 +139,10 @@ struct Win32Window::Impl {
                 }
                 if (code == CBN_SELCHANGE && isKind(id, ControlKind::DropDownList)) {
                     events->onSelectionChange(id);
+                    return TRUE;
+                }
+                if (code == EN_CHANGE && !settingText && isKind(id, ControlKind::Edit)) {
+                    events->onEditChange(id);
                     return TRUE;
                 }
                 return FALSE;
@@ -262,7 +267,11 @@ std::string Win32Window::text(int id) const {
 }
 
 void Win32Window::setText(int id, std::string_view text) {
+    // The edit sends EN_CHANGE from within SetWindowTextW, so the flag covers exactly this change.
+    const bool outer = impl_->settingText;
+    impl_->settingText = true;
     ::SetWindowTextW(impl_->item(id), toWide(text).c_str());
+    impl_->settingText = outer;
 }
 
 void Win32Window::setItems(int id, const std::vector<std::string>& items) {

@@ -1,0 +1,157 @@
+#include "records/person_search.h"
+
+#include <algorithm>
+
+#include "records/person_list.h"
+#include "util/c_number.h"
+#include "util/gbk.h"
+
+namespace records {
+
+namespace {
+
+using store::PersonKey;
+
+constexpr std::array<PersonKey, 6> kSearchedKeys = {PersonKey::UInd,   PersonKey::Nick, PersonKey::Srday,
+                                                    PersonKey::Nongli, PersonKey::Area, PersonKey::Memo};
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The section index a name of the form "ql_<n>" (as "ql_%ld" writes it: no sign, no leading zero) stands for, or 0.
+std::int32_t indexOfDigits(std::string_view digits) {
+    if (digits.empty() || digits.size() > 6 || digits[0] == '0')
+        return 0;
+    std::int32_t n = 0;
+    for (char c : digits) {
+        if (!isDigit(c))
+            return 0;
+        n = n * 10 + (c - '0');
+    }
+    return n <= store::kLastIndex ? n : 0;
+}
+
+std::int32_t currentFormIndex(std::string_view section) {
+    if (section.size() < 4 || !util::gbk::equalsIgnoringAsciiCase(section.substr(0, 3), "ql_"))
+        return 0;
+    return indexOfDigits(section.substr(3));
+}
+
+// The index of an old-form key "<name>_<n>" whose name is one of a person's keys, or 0.
+std::int32_t oldFormIndex(std::string_view key) {
+    const std::size_t underscore = key.rfind('_');
+    if (underscore == std::string_view::npos)
+        return 0;
+    const std::string_view name = key.substr(0, underscore);
+    const bool personKey = std::any_of(store::kKeyNames.begin(), store::kKeyNames.end(),
+                                       [&](std::string_view k) { return util::gbk::equalsIgnoringAsciiCase(k, name); });
+    return personKey ? indexOfDigits(key.substr(underscore + 1)) : 0;
+}
+
+void foldInto(std::string& out, std::string_view text) {
+    const std::size_t start = out.size();
+    out.append(text);
+    for (std::size_t pos = start; pos < out.size();) {
+        const std::size_t len = util::gbk::charLength(std::string_view(out).substr(start), pos - start);
+        if (len == 1 && out[pos] >= 'A' && out[pos] <= 'Z')
+            out[pos] = static_cast<char>(out[pos] - 'A' + 'a');
+        pos += len;
+    }
+}
+
+// Whether the folded needle occurs in the folded text on character boundaries.
+bool containsFolded(std::string_view text, std::string_view needle) {
+    std::size_t boundary = 0;
+    for (std::size_t hit = text.find(needle); hit != std::string_view::npos; hit = text.find(needle, hit + 1)) {
+        while (boundary < hit)
+            boundary += util::gbk::charLength(text, boundary);
+        if (boundary != hit)
+            continue;
+        std::size_t end = hit;
+        while (end < hit + needle.size())
+            end += util::gbk::charLength(text, end);
+        if (end == hit + needle.size())
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string_view searchTextOf(std::string_view typed) {
+    return store::trimBlanks(typed);
+}
+
+bool containsText(std::string_view text, std::string_view needle) {
+    return containsFolded(util::gbk::foldAsciiCase(text), util::gbk::foldAsciiCase(needle));
+}
+
+void PersonSearch::learn(const store::IniDocument& document) {
+    cards_.clear();
+    const auto version = document.value(store::kBaseSection, store::kVersionKey);
+    const store::DocumentForm form = store::documentForm(version.value_or(std::string_view()));
+    std::vector<std::int32_t> indices;
+    if (form == store::DocumentForm::Current) {
+        for (std::string_view name : document.sectionNames())
+            if (const std::int32_t n = currentFormIndex(name))
+                indices.push_back(n);
+    } else {
+        document.forEachEntry(store::kOldSection, [&](const store::IniEntry& entry) {
+            if (const std::int32_t n = oldFormIndex(entry.key))
+                indices.push_back(n);
+        });
+    }
+    // Newest first, each card once (a section or key written twice is read as a read finds it: the first).
+    std::sort(indices.begin(), indices.end(), std::greater<>());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    cards_.reserve(indices.size());
+    for (std::int32_t n : indices) {
+        Card card;
+        card.index = n;
+        const std::string section = store::personSection(n, form);
+        for (std::size_t f = 0; f < kSearchedKeys.size(); ++f) {
+            const std::string_view key = store::keyName(kSearchedKeys[f]);
+            const auto value = form == store::DocumentForm::Current
+                                   ? document.value(section, key)
+                                   : document.value(section, store::personKey(key, n, form));
+            if (value)
+                foldInto(card.folded, *value);
+            card.ends[f + 1] = static_cast<std::uint32_t>(card.folded.size());
+        }
+        cards_.push_back(std::move(card));
+    }
+}
+
+SearchResult PersonSearch::find(CChkUid& store, std::string_view text) {
+    store::IniFile::ReadScope scope(store.file());
+    SearchResult result;
+    const std::string_view typed = searchTextOf(text);
+    if (typed.empty()) {
+        result.persons = readPersonList(store);
+        result.matches =
+            std::max<std::int32_t>(0, util::readCInt(store.GetMyKey(store::kBaseSection, store::kLastIndexKey)));
+        return result;
+    }
+    std::shared_ptr<const store::IniDocument> document = store.file().document();
+    if (document_.lock() != document) {
+        learn(*document);
+        document_ = document;
+    }
+    const std::string needle = util::gbk::foldAsciiCase(typed);
+    const store::DocumentForm form = store::documentForm(store.GetMyKey(store::kBaseSection, store::kVersionKey));
+    for (const Card& card : cards_) {
+        const std::string_view folded(card.folded);
+        bool found = false;
+        for (std::size_t f = 0; f + 1 < card.ends.size() && !found; ++f)
+            found = containsFolded(folded.substr(card.ends[f], card.ends[f + 1] - card.ends[f]), needle);
+        if (!found)
+            continue;
+        ++result.matches;
+        if (static_cast<int>(result.persons.size()) < kListLimit)
+            result.persons.push_back(store::readPerson(store, card.index, form));
+    }
+    return result;
+}
+
+}  // namespace records
