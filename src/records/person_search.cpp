@@ -87,8 +87,7 @@ bool containsText(std::string_view text, std::string_view needle) {
     return containsFolded(util::gbk::foldAsciiCase(text), util::gbk::foldAsciiCase(needle));
 }
 
-void PersonSearch::learn(const store::IniDocument& document) {
-    cards_.clear();
+std::vector<std::int32_t> cardIndices(const store::IniDocument& document) {
     const auto version = document.value(store::kBaseSection, store::kVersionKey);
     const store::DocumentForm form = store::documentForm(version.value_or(std::string_view()));
     std::vector<std::int32_t> indices;
@@ -105,6 +104,14 @@ void PersonSearch::learn(const store::IniDocument& document) {
     // Newest first, each card once (a section or key written twice is read as a read finds it: the first).
     std::sort(indices.begin(), indices.end(), std::greater<>());
     indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    return indices;
+}
+
+void PersonSearch::learn(const store::IniDocument& document) {
+    cards_.clear();
+    const auto version = document.value(store::kBaseSection, store::kVersionKey);
+    const store::DocumentForm form = store::documentForm(version.value_or(std::string_view()));
+    const std::vector<std::int32_t> indices = cardIndices(document);
     cards_.reserve(indices.size());
     for (std::int32_t n : indices) {
         Card card;

@@ -24,6 +24,10 @@ struct SearchResult {
 // letters compared without case (never the bytes of a two-byte character).
 bool containsText(std::string_view text, std::string_view needle);
 
+// The section indices of every card the document holds, newest first, each once: in the current form every section
+// "ql_<n>" (n as "ql_%ld" writes it, 1..980000), in the old form every n of a person's key "<key>_<n>".
+std::vector<std::int32_t> cardIndices(const store::IniDocument& document);
+
 // The search text as it is used: blanks at either end are dropped.
 std::string_view searchTextOf(std::string_view typed);
 

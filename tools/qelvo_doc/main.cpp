@@ -11,6 +11,9 @@
 //                                           code, name, birthday, zone, clocks (exit 1: none)
 //   qelvo-doc FILE chart CODE [OUT.svg|- [PIXELS]]
 //                                           the chart wheel of a card as SVG (standard output without OUT.svg)
+//   qelvo-doc FILE find TEXT                the cards holding TEXT, as list prints them
+//   qelvo-doc FILE export csv|aaf [OUTPUT]  every card, to OUTPUT or standard output
+//   qelvo-doc FILE import csv|aaf INPUT     the records of INPUT as new cards
 //
 // Texts speak the terminal's encoding: in a UTF-8 terminal arguments are converted to the document's GBK (an argument
 // that is no UTF-8 or holds a character GBK lacks is refused) and output from GBK to UTF-8; a GBK terminal, or one of
@@ -27,6 +30,7 @@
 
 #include "arguments.h"
 #include "chart_command.h"
+#include "exchange_commands.h"
 #include "records/person_list.h"
 #include "store/chk_uid.h"
 #include "store/document_upgrade.h"
@@ -39,6 +43,7 @@ namespace {
 constexpr const char* kUsage =
     "用法：qelvo-doc [--raw] 文档 [--raw] 命令\n"
     "  get 节 键 | set 节 键 值 | clear 节 | delete 节 | upgrade | list | zones | chart 编号 [输出.svg|- [像素]]\n"
+    "  find 文字 | export csv|aaf [输出文件] | import csv|aaf 输入文件\n"
     "  --raw：参数与输出都是GBK字节，不按终端编码转换\n"
     "退出码：0 完成；1 值不存在；2 命令错误或无法读写文档；3 文档已是新格式或为空，无需升级";
 
@@ -126,6 +131,18 @@ int drawChart(const Command& c) {
     return runChartCommand(c.store, c.operands, c.raw);
 }
 
+int findCards(const Command& c) {
+    return findCommand(c.store, c.operands[0], c.raw);
+}
+
+int exportCards(const Command& c) {
+    return exportCommand(c.store, c.operands[0], c.operands.size() == 2 ? &c.operands[1] : nullptr, c.raw);
+}
+
+int importCardsFrom(const Command& c) {
+    return importCommand(c.store, c.operands[0], c.operands[1], c.raw);
+}
+
 struct CommandEntry {
     std::string_view name;
     std::size_t leastOperands;
@@ -142,6 +159,9 @@ constexpr CommandEntry kCommands[] = {
     {"list", 0, 0, listPersons},
     {"zones", 0, 0, listZoneDisagreements},
     {"chart", 1, 3, drawChart},
+    {"find", 1, 1, findCards},
+    {"export", 1, 2, exportCards},
+    {"import", 2, 2, importCardsFrom},
 };
 
 int run(const Arguments& args) {

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/chk_uid.h"
+#include "store/person_document.h"
+
+// Moving cards out of and into the person document: every card as it is stored, and an import that adds cards
+// under new codes without ever overwriting one, in one atomic write. The file formats live beside it (csv_format,
+// aaf_format); all of them meet in the Person record, whose 36 texts are the document's own.
+namespace exchange {
+
+// Why a record of a file was not read, or what an export had to change; texts are GBK.
+struct Problem {
+    int line = 0;  // 1-based line of the file where the record starts; 0 when it is about no line
+    std::string reason;
+};
+
+// What a reader made of a file: the cards it could read in file order, and the records it skipped with why.
+struct ReadCards {
+    std::vector<store::Person> persons;  // index and "uInd" are not used: an import gives new ones
+    std::vector<Problem> problems;
+};
+
+// What a writer made: the file's bytes, and what it could not write exactly.
+struct WrittenCards {
+    std::string bytes;
+    std::vector<Problem> problems;
+};
+
+// Every card of the document, oldest (lowest section index) first, read from one version of it.
+std::vector<store::Person> documentCards(CChkUid& store);
+
+struct ImportOutcome {
+    bool ok = false;  // false: nothing was written, error says why
+    int imported = 0;
+    std::int32_t firstCode = 0;  // the codes the cards got, in order, from firstCode to lastCode with no card
+    std::int32_t lastCode = 0;   // overwritten (codes in use are passed over)
+    std::string error;
+};
+
+// Adds the cards as saving each as a new person would: each gets the next free code from "newcode" on (a code whose
+// section already holds any key is passed over), and "uLastInd" and "newcode" move forward once for all of them. One
+// atomic replacement of the file; an empty document gets its base section first. Nothing is written when any card
+// cannot be (then error says why), nor when there are none.
+ImportOutcome importCards(CChkUid& store, const std::vector<store::Person>& persons);
+
+// Why a text cannot be the value of a key (a line break or NUL), or nothing when it can.
+std::optional<std::string> valueProblem(std::string_view value);
+
+// The problems as lines for the user: "第 12 行：..." (GBK, each line ended by "\n").
+std::string problemLines(const std::vector<Problem>& problems);
+
+}  // namespace exchange

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <array>
+#include <string_view>
+#include <vector>
+
+#include "exchange/card_exchange.h"
+
+// Cards as comma-separated values (RFC 4180) in UTF-8: a byte-order mark, one header row of ASCII column names, then
+// one record per card holding all 36 of its texts as the document stores them, except the memo, whose stored "|" are
+// line breaks (CRLF) inside its quoted field.
+namespace exchange {
+
+struct CsvColumn {
+    std::string_view name;
+    store::PersonKey key;
+};
+// The columns in the order they are written: code, name, category, birthday, time_zone, lunar_date, area, memo,
+// recorded, then sun_sign, sun_degree ... pluto_degree, then square, opposition, conjunction, trine, sextile,
+// plum_blossom, sun_moon.
+extern const std::array<CsvColumn, store::kPersonKeyCount> kCsvColumns;
+
+// The cards as a CSV file. Texts that are not GBK are written with "?" in place of what cannot be converted, and
+// said so in the problems.
+WrittenCards writeCsv(const std::vector<store::Person>& persons);
+
+// Reads a CSV file. The grammar:
+//   file    = [BOM] header *(break record) [break]
+//   record  = field *("," field)          ; a line holding nothing is no record
+//   field   = quoted / plain
+//   quoted  = DQUOTE *(any byte but DQUOTE / 2DQUOTE) DQUOTE   ; may hold commas and line breaks
+//   plain   = *(any byte but "," / CR / LF)
+//   break   = CRLF / LF / CR
+// Columns are found by their header names (ASCII case ignored, blanks around them too); unknown columns are ignored,
+// missing ones read as empty; the code column is read but an import gives new codes. A record is skipped, with its
+// line and why, when a field is not UTF-8 or holds a character GBK lacks, a field other than the memo holds a line
+// break, it has more fields than the header, or a quote is left open or followed by more text.
+ReadCards readCsv(std::string_view bytes);
+
+}  // namespace exchange

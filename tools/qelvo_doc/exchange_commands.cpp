@@ -1,0 +1,116 @@
+#include "exchange_commands.h"
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+#include "arguments.h"
+#include "exchange/aaf_format.h"
+#include "exchange/card_exchange.h"
+#include "exchange/csv_format.h"
+#include "records/person_list.h"
+#include "records/person_search.h"
+#include "store/file_io.h"
+#include "util/format.h"
+#include "util/local_time.h"
+#include "util/text_codec.h"
+
+namespace {
+
+void say(const std::string& gbk, bool raw) {
+    const std::string text = forTerminal(gbk, raw);
+    std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+int failed(const std::string& gbk, bool raw) {
+    say(gbk + "\n", raw);
+    return 2;
+}
+
+// A file named by a word of the command line (GBK): on POSIX the bytes the terminal gave.
+std::filesystem::path pathOf(const std::string& word, bool raw) {
+#ifdef _WIN32
+    (void)raw;
+    if (const auto utf16 = util::gbkToUtf16le(word)) {
+        std::u16string wide(utf16->size() / 2, u'\0');
+        for (std::size_t i = 0; i < wide.size(); ++i)
+            wide[i] = static_cast<char16_t>(static_cast<unsigned char>((*utf16)[2 * i]) |
+                                            static_cast<unsigned char>((*utf16)[2 * i + 1]) << 8);
+        return std::filesystem::path(wide);
+    }
+    return std::filesystem::path(word);
+#else
+    return std::filesystem::path(forTerminal(word, raw));
+#endif
+}
+
+bool knownFormat(const std::string& format) {
+    return format == "csv" || format == "aaf";
+}
+
+}  // namespace
+
+int findCommand(CChkUid& store, const std::string& text, bool raw) {
+    const records::SearchResult found = records::PersonSearch().find(store, text);
+    if (store.file().unreadable())
+        return failed(util::format("无法读取文档：%s", store.lastError().c_str()), raw);
+    std::string lines;
+    for (const store::Person& person : found.persons) {
+        const std::vector<std::string> cells = records::listRow(person);
+        for (std::size_t i = 0; i < cells.size(); ++i)
+            lines.append(i == 0 ? "" : "\t").append(cells[i]);
+        lines.push_back('\n');
+    }
+    const std::string out = forTerminal(lines, raw);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    if (found.matches > static_cast<std::int32_t>(found.persons.size()))
+        say(util::format("共 %d 人，只列出最新的 %d 人\n", static_cast<int>(found.matches),
+                         static_cast<int>(found.persons.size())),
+            raw);
+    return 0;
+}
+
+int exportCommand(CChkUid& store, const std::string& format, const std::string* output, bool raw) {
+    if (!knownFormat(format))
+        return failed("格式只能是 csv 或 aaf", raw);
+    const std::vector<store::Person> persons = exchange::documentCards(store);
+    if (store.file().unreadable())
+        return failed(util::format("无法读取文档：%s", store.lastError().c_str()), raw);
+    const exchange::WrittenCards written = format == "csv" ? exchange::writeCsv(persons) : exchange::writeAaf(persons);
+    say(exchange::problemLines(written.problems), raw);
+    if (output == nullptr) {
+        if (std::fwrite(written.bytes.data(), 1, written.bytes.size(), stdout) != written.bytes.size() ||
+            std::fflush(stdout) != 0)
+            return failed("无法写出到标准输出", raw);
+        return 0;
+    }
+    const std::filesystem::path path = pathOf(*output, raw);
+    if (auto error = store::fileio::replaceFile(store::fileio::writeTarget(path), written.bytes))
+        return failed(util::format("无法写入“%s”：%s", output->c_str(), error->c_str()), raw);
+    say(util::format("已导出 %d 张卡片\n", static_cast<int>(persons.size())), raw);
+    return 0;
+}
+
+int importCommand(CChkUid& store, const std::string& format, const std::string& input, bool raw) {
+    if (!knownFormat(format))
+        return failed("格式只能是 csv 或 aaf", raw);
+    const store::fileio::ReadResult read = store::fileio::readFile(pathOf(input, raw));
+    if (!read.ok || !read.exists)
+        return failed(util::format("无法读取“%s”：%s", input.c_str(), read.exists ? read.error.c_str() : "文件不存在"),
+                      raw);
+    const std::string recorded =
+        util::formatLocalTime(static_cast<std::int64_t>(std::time(nullptr)), "%Y-%m-%d %H:%M:%S");
+    const exchange::ReadCards cards =
+        format == "csv" ? exchange::readCsv(read.bytes) : exchange::readAaf(read.bytes, recorded);
+    say(exchange::problemLines(cards.problems), raw);
+    if (cards.persons.empty())
+        return failed(util::format("“%s”中没有可导入的卡片，文档没有改变", input.c_str()), raw);
+    const exchange::ImportOutcome outcome = exchange::importCards(store, cards.persons);
+    if (!outcome.ok)
+        return failed(util::format("导入失败，文档没有改变：%s", outcome.error.c_str()), raw);
+    say(util::format("已导入 %d 张卡片，编号 %d 到 %d；跳过 %d 条记录\n", outcome.imported,
+                     static_cast<int>(outcome.firstCode), static_cast<int>(outcome.lastCode),
+                     static_cast<int>(cards.problems.size())),
+        raw);
+    return 0;
+}
