@@ -410,4 +410,68 @@ TEST(QelvoDocTool, EndsWithAMessageWhenMemoryRunsOut) {
     EXPECT_EQ(readBytes(folder / "big.qelvo"), old);
 }
 
+TEST(QelvoDocTool, FindsExportsAndImportsCards) {
+    ScratchFolder folder;
+    const std::string doc = (folder / "d.qelvo").string();
+    writeBytes(
+        folder / "d.qelvo",
+        "[base]\r\nver=1.0.6.18\r\nnewcode=10004\r\nuLastInd=3\r\n[ql_1]\r\nuInd=10001\r\nnick=\xD5\xC5\xC8\xFD\r\n"
+        "sun=10\r\nmemo=a,\"b\"|c\r\n[ql_3]\r\nuInd=10003\r\nnick=Anna\r\nsrday=1991.1.2,1255\r\ntimezone=5\r\n");
+    const ToolRun list = runTool(folder, {doc, "list"});
+    ASSERT_EQ(list.status, 0) << list.err;
+
+    // find: the rows of the list that hold the text, printed as list prints them.
+    const ToolRun found = runTool(folder, {doc, "find", "\xE5\xBC\xA0"});  // 张, typed in a UTF-8 terminal
+    EXPECT_EQ(found.status, 0) << found.err;
+    EXPECT_EQ(found.out, list.out.substr(list.out.find("10001\t")));
+    EXPECT_EQ(runTool(folder, {doc, "find", "ANNA"}).out, list.out.substr(0, list.out.find('\n') + 1));
+
+    for (const char* format : {"csv", "aaf"}) {
+        SCOPED_TRACE(format);
+        const ToolRun toStdout = runTool(folder, {doc, "export", format});
+        EXPECT_EQ(toStdout.status, 0) << toStdout.err;
+        const std::string file = (folder / (std::string("cards.") + format)).string();
+        EXPECT_EQ(runTool(folder, {doc, "export", format, file}).status, 0);
+        EXPECT_EQ(readBytes(file), toStdout.out);
+
+        const std::string copy = (folder / (std::string("copy-") + format + ".qelvo")).string();
+        const ToolRun imported = runTool(folder, {copy, "import", format, file});
+        EXPECT_EQ(imported.status, 0) << imported.err;
+        const ToolRun copied = runTool(folder, {copy, "list"});
+        // The two cards get the next free codes of the new document: 10001 and 10002.
+        EXPECT_EQ(copied.out.substr(0, 6), "10002\t");
+        EXPECT_NE(copied.out.find("Anna\t1991.1.2,1255"), std::string::npos);
+        EXPECT_NE(copied.out.find("10001\t\xE5\xBC\xA0\xE4\xB8\x89"), std::string::npos);  // UTF-8 张三
+    }
+    EXPECT_NE(readBytes(folder / "copy-csv.qelvo").find("memo=a,\"b\"|c\r\n"), std::string::npos);
+}
+
+TEST(QelvoDocTool, ImportListsWhatItSkipsAndRefusesWhatItCannotRead) {
+    ScratchFolder folder;
+    const std::string doc = (folder / "d.qelvo").string();
+    writeBytes(folder / "in.csv", "name,area\r\nAnna,x\r\n\"open\r\n");
+    writeBytes(folder / "none.csv", "name\r\n\xFF\r\n");
+    const ToolRun partly = runTool(folder, {doc, "import", "csv", (folder / "in.csv").string()});
+    EXPECT_EQ(partly.status, 0);
+    EXPECT_NE(partly.err.find("3"), std::string::npos) << partly.err;  // the line of the open quote
+    EXPECT_NE(readBytes(folder / "d.qelvo").find("nick=Anna"), std::string::npos);
+    const std::string before = readBytes(folder / "d.qelvo");
+
+    const struct {
+        std::vector<std::string> args;
+    } refused[] = {
+        {{doc, "import", "csv", (folder / "none.csv").string()}},
+        {{doc, "import", "csv", (folder / "missing.csv").string()}},
+        {{doc, "import", "xml", (folder / "in.csv").string()}},
+        {{doc, "export", "xml"}},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.args[3 < r.args.size() ? 3 : 2]);
+        const ToolRun run = runTool(folder, r.args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_FALSE(run.err.empty());
+    }
+    EXPECT_EQ(readBytes(folder / "d.qelvo"), before);
+}
+
 }  // namespace
