@@ -109,8 +109,15 @@ constexpr int kTabOrder[] = {
     1048, 1049, 1050, 1051, 1052,
 };
 
+constexpr ui::MenuItemSpec kSystemMenu[] = {
+    {kIdExportCsv, "导出全部卡片为 CSV(&C)..."},
+    {kIdExportAaf, "导出全部卡片为 AAF(&F)..."},
+    {kIdImportCsv, "从 CSV 导入卡片(&I)..."},
+    {kIdImportAaf, "从 AAF 导入卡片(&M)..."},
+};
+
 constexpr ui::DialogSpec kLayout{
-    kFormClassName, kFormCaption, 528, 394, "MS Shell Dlg", 9, true, kControls, kTabOrder, kIdSave,
+    kFormClassName, kFormCaption, 528, 394, "MS Shell Dlg", 9, true, kControls, kTabOrder, kIdSave, kSystemMenu,
 };
 
 }  // namespace

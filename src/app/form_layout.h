@@ -43,6 +43,11 @@ inline constexpr int kIdChart = 1052;  // "星盘": the chart window
 inline constexpr int kIdSearch = 1053;       // "查找": the person list shows the cards holding its text
 inline constexpr int kIdSearchCount = 1054;  // "共 N 人": how many cards the search found
 // Sign lists, degree edits and mark fields by planet: store::kPlanetTable.
+// Commands of the system menu (multiples of 16, as system menu ids must be).
+inline constexpr int kIdExportCsv = 0x100;
+inline constexpr int kIdExportAaf = 0x110;
+inline constexpr int kIdImportCsv = 0x120;
+inline constexpr int kIdImportAaf = 0x130;
 
 const ui::DialogSpec& mainFormLayout();
 

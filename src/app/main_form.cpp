@@ -1,5 +1,7 @@
 #include "app/main_form.h"
 
+#include <algorithm>
+
 #include "app/birth_clock_question.h"
 #include "app/field_number.h"
 #include "app/form_layout.h"
@@ -12,9 +14,14 @@
 #include "link/calculator_request.h"
 #include "records/person_list.h"
 #include "records/person_saver.h"
+#include "exchange/aaf_format.h"
+#include "exchange/card_exchange.h"
+#include "exchange/csv_format.h"
+#include "store/file_io.h"
 #include "store/document_upgrade.h"
 #include "util/c_number.h"
 #include "util/format.h"
+#include "util/gbk.h"
 #include "util/local_time.h"
 #include "util/text_codec.h"
 
@@ -139,6 +146,14 @@ void MainForm::onCommand(int id) {
             break;
         case kIdChart:
             showChart();
+            break;
+        case kIdExportCsv:
+        case kIdExportAaf:
+            exportCards(id == kIdExportCsv);
+            break;
+        case kIdImportCsv:
+        case kIdImportAaf:
+            importCards(id == kIdImportCsv);
             break;
         default:
             break;
@@ -430,6 +445,87 @@ void MainForm::registerFileType() {
     }
     const std::string why = associate_();
     window_.messageBox(why.empty() ? std::string("关联成功！") : "关联失败：" + why, kMessageCaption);
+}
+
+namespace {
+
+std::vector<ui::FileFilter> exchangeFilters(bool csv) {
+    if (csv)
+        return {{"CSV 文件 (*.csv)", "*.csv"}, {"所有文件 (*.*)", "*.*"}};
+    return {{"AAF 文件 (*.aaf)", "*.aaf"}, {"所有文件 (*.*)", "*.*"}};
+}
+
+// At most this many problems are listed in a message; the rest are counted.
+constexpr std::size_t kListedProblems = 12;
+
+std::string problemText(const std::vector<exchange::Problem>& problems) {
+    std::vector<exchange::Problem> listed(problems.begin(),
+                                          problems.begin() + static_cast<std::ptrdiff_t>(std::min(problems.size(), kListedProblems)));
+    std::string text = util::gbk::replaceAll(exchange::problemLines(listed), "\n", "\r\n");
+    if (problems.size() > listed.size())
+        text += util::format("……另有 %d 条\r\n", static_cast<int>(problems.size() - listed.size()));
+    return text;
+}
+
+std::string pathText(const std::filesystem::path& path) {
+    const std::u8string utf8 = path.u8string();
+    const std::string text(utf8.begin(), utf8.end());
+    return util::utf8ToGbk(text, true).value_or(text);
+}
+
+}  // namespace
+
+void MainForm::exportCards(bool csv) {
+    const auto file = window_.chooseFile(true, csv ? "导出为 CSV" : "导出为 AAF", exchangeFilters(csv));
+    if (!file)
+        return;
+    const std::vector<store::Person> persons = exchange::documentCards(store_);
+    if (store_.file().unreadable()) {
+        window_.messageBox(util::format("无法读取文档“%s”：%s", documentName().c_str(), store_.lastError().c_str()),
+                           kMessageCaption);
+        return;
+    }
+    const exchange::WrittenCards written = csv ? exchange::writeCsv(persons) : exchange::writeAaf(persons);
+    if (auto error = store::fileio::replaceFile(store::fileio::writeTarget(*file), written.bytes)) {
+        window_.messageBox(util::format("无法写入“%s”：%s", pathText(*file).c_str(), error->c_str()), kMessageCaption);
+        return;
+    }
+    std::string message = util::format("已导出 %d 张卡片到“%s”。", static_cast<int>(persons.size()),
+                                       pathText(*file).c_str());
+    if (!written.problems.empty())
+        message += "\r\n" + problemText(written.problems);
+    window_.messageBox(message, kMessageCaption);
+}
+
+void MainForm::importCards(bool csv) {
+    const auto file = window_.chooseFile(false, csv ? "从 CSV 导入" : "从 AAF 导入", exchangeFilters(csv));
+    if (!file)
+        return;
+    const store::fileio::ReadResult read = store::fileio::readFile(*file);
+    if (!read.ok || !read.exists) {
+        window_.messageBox(util::format("无法读取“%s”：%s", pathText(*file).c_str(),
+                                        read.exists ? read.error.c_str() : "文件不存在"),
+                           kMessageCaption);
+        return;
+    }
+    const exchange::ReadCards cards = csv ? exchange::readCsv(read.bytes) : exchange::readAaf(read.bytes, nowText());
+    std::string message;
+    if (cards.persons.empty()) {
+        message = util::format("“%s”中没有可导入的卡片，文档没有改变。", pathText(*file).c_str());
+    } else {
+        const exchange::ImportOutcome outcome = exchange::importCards(store_, cards.persons);
+        if (!outcome.ok) {
+            message = util::format("导入失败，文档“%s”没有改变：%s", documentName().c_str(), outcome.error.c_str());
+        } else {
+            message = util::format("已导入 %d 张卡片，编号 %d 到 %d。", outcome.imported,
+                                   static_cast<int>(outcome.firstCode), static_cast<int>(outcome.lastCode));
+            fillPersonList();
+        }
+    }
+    if (!cards.problems.empty())
+        message += util::format("\r\n跳过了 %d 条记录：\r\n", static_cast<int>(cards.problems.size())) +
+                   problemText(cards.problems);
+    window_.messageBox(message, kMessageCaption);
 }
 
 store::UpgradeOutcome MainForm::upgradeDocument() {

@@ -78,6 +78,10 @@ class MainForm final : public ui::FormEvents {
     void lookupTimeZone();
     int onCalculatorAnswer(std::string_view bytes);
     void registerFileType();
+    // Every card into a file the user chooses, and the records of such a file as new cards, each ending with a
+    // message that says how many (and which records were skipped, and why).
+    void exportCards(bool csv);
+    void importCards(bool csv);
     store::UpgradeOutcome upgradeDocument();
     void showChart();
 

@@ -52,6 +52,13 @@ struct ColumnSpec {
     bool centred = true;
 };
 
+// A command the window's system menu offers; choosing it presses a button of that id. System menu ids are multiples of
+// 16 below 0xF000.
+struct MenuItemSpec {
+    int id = kNoId;
+    std::string_view text;
+};
+
 struct DialogSpec {
     std::string_view className;
     std::string_view caption;
@@ -62,6 +69,7 @@ struct DialogSpec {
     std::span<const ControlSpec> controls;
     std::span<const int> tabOrder;  // the focus starts at the first
     int defaultButton = kIdOk;
+    std::span<const MenuItemSpec> systemMenu = {};
 };
 
 }  // namespace ui

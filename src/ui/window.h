@@ -1,5 +1,7 @@
 #pragma once
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +15,12 @@
 namespace ui {
 
 enum class Answer { Yes, No };
+
+// One kind of file a file dialog offers: "CSV 文件 (*.csv)" and "*.csv".
+struct FileFilter {
+    std::string_view description;
+    std::string_view pattern;
+};
 
 class Window {
   public:
@@ -46,6 +54,15 @@ class Window {
     // A message with an OK button, and a question with Yes and No; both wait for the user.
     virtual void messageBox(std::string_view text, std::string_view caption) = 0;
     virtual Answer ask(std::string_view text, std::string_view caption) = 0;
+
+    // The platform's dialog for a file to save (asking before it replaces one) or to open (one that exists), offering
+    // the filters; nothing when the user cancelled or the platform has no such dialog.
+    virtual std::optional<std::filesystem::path> chooseFile(bool save,
+                                                            std::string_view title,
+                                                            const std::vector<FileFilter>& filters) {
+        (void)save, (void)title, (void)filters;
+        return std::nullopt;
+    }
 
     // Ends the form's modal run; nothing is saved.
     virtual void close() = 0;

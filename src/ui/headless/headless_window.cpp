@@ -244,3 +244,28 @@ void HeadlessWindow::updateChart(const chart::WheelChart& chart) {
 }
 
 }  // namespace ui::headless
+
+namespace ui::headless {
+
+std::optional<std::filesystem::path> HeadlessWindow::chooseFile(bool save,
+                                                                std::string_view title,
+                                                                const std::vector<FileFilter>&) {
+    fileDialogs_.push_back((save ? "save: " : "open: ") + std::string(title));
+    if (files_.empty())
+        return std::nullopt;
+    std::optional<std::filesystem::path> file = std::move(files_.front());
+    files_.pop_front();
+    return file;
+}
+
+void HeadlessWindow::chooseMenu(int id) {
+    bool offered = false;
+    for (const MenuItemSpec& item : spec_.systemMenu)
+        offered = offered || item.id == id;
+    if (!offered)
+        std::abort();
+    if (!closed_ && events_ != nullptr)
+        events_->onCommand(id);
+}
+
+}  // namespace ui::headless

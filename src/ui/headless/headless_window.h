@@ -51,6 +51,9 @@ class HeadlessWindow final : public Window {
     }
     void showChart(const chart::WheelChart& chart) override;
     void updateChart(const chart::WheelChart& chart) override;
+    std::optional<std::filesystem::path> chooseFile(bool save,
+                                                    std::string_view title,
+                                                    const std::vector<FileFilter>& filters) override;
 
     // The user's actions; none has any effect once the form is closed.
     void type(int id, std::string_view text);  // focus into the field and replace its text (an edit change)
@@ -63,6 +66,12 @@ class HeadlessWindow final : public Window {
     void closeBox();
     void deliverCopyData(std::string_view bytes);
     void closeChart() { chartOpen_ = false; }  // the chart window's close box
+    void chooseMenu(int id);  // a command of the system menu
+
+    // The script of files the file dialogs choose, used in order; a dialog without one is cancelled.
+    void chooseFileNext(std::optional<std::filesystem::path> file) { files_.push_back(std::move(file)); }
+    // The titles of the file dialogs shown, "save: " or "open: " before each.
+    const std::vector<std::string>& fileDialogs() const { return fileDialogs_; }
 
     // The script of answers to questions, used in order; a question without one is answered No.
     void answerNext(Answer answer) { answers_.push_back(answer); }
@@ -104,6 +113,8 @@ class HeadlessWindow final : public Window {
     bool closed_ = false;
     FormEvents* events_ = nullptr;
     std::deque<Answer> answers_;
+    std::deque<std::optional<std::filesystem::path>> files_;
+    std::vector<std::string> fileDialogs_;
     std::vector<DialogRecord> dialogs_;
     bool chartOpen_ = false;
     chart::WheelChart chart_;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include <memory>
 #include <vector>
@@ -102,6 +103,11 @@ struct Win32Window::Impl {
 
     INT_PTR initDialog() {
         const HMENU systemMenu = ::GetSystemMenu(hwnd, FALSE);
+        if (systemMenu && !spec.systemMenu.empty()) {
+            ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+            for (const MenuItemSpec& entry : spec.systemMenu)
+                ::AppendMenuW(systemMenu, MF_STRING, static_cast<UINT_PTR>(entry.id), toWide(entry.text).c_str());
+        }
         if (systemMenu && !extras.aboutMenuText.empty()) {
             ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
             ::AppendMenuW(systemMenu, MF_STRING, kAboutCommand, toWide(extras.aboutMenuText).c_str());
@@ -165,6 +171,12 @@ struct Win32Window::Impl {
                 if ((wParam & 0xFFF0) == kAboutCommand) {
                     showAbout();
                     return TRUE;
+                }
+                for (const MenuItemSpec& entry : spec.systemMenu) {
+                    if ((wParam & 0xFFF0) == static_cast<WPARAM>(entry.id)) {
+                        events->onCommand(entry.id);
+                        return TRUE;
+                    }
                 }
                 return FALSE;
             case WM_PAINT:
@@ -369,6 +381,40 @@ Answer Win32Window::ask(std::string_view text, std::string_view caption) {
     const int answer =
         ::MessageBoxW(impl_->hwnd, toWide(text).c_str(), toWide(caption).c_str(), MB_YESNO | MB_ICONQUESTION);
     return answer == IDYES ? Answer::Yes : Answer::No;
+}
+
+std::optional<std::filesystem::path> Win32Window::chooseFile(bool save,
+                                                             std::string_view title,
+                                                             const std::vector<FileFilter>& filters) {
+    // The filter list: pairs of description and pattern, each ended by a NUL, the whole by a second NUL.
+    std::wstring filter;
+    for (const FileFilter& f : filters) {
+        filter += toWide(f.description);
+        filter.push_back(L'\0');
+        filter += toWide(f.pattern);
+        filter.push_back(L'\0');
+    }
+    filter.push_back(L'\0');
+    std::wstring extension;
+    if (!filters.empty() && filters[0].pattern.substr(0, 2) == "*.")
+        extension = toWide(filters[0].pattern.substr(2));
+    const std::wstring caption = toWide(title);
+    std::vector<wchar_t> file(32768, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = impl_->hwnd;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrTitle = caption.c_str();
+    dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+    dialog.Flags = OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY |
+                   (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    const BOOL chosen = save ? ::GetSaveFileNameW(&dialog) : ::GetOpenFileNameW(&dialog);
+    if (!chosen)
+        return std::nullopt;
+    return std::filesystem::path(std::wstring(file.data()));
 }
 
 void Win32Window::close() {
