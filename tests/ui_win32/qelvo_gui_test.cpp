@@ -197,6 +197,34 @@ TEST(WindowsProgram, AMouseClickInTheListShowsAPersonAndTheKeyboardDoesNot) {
     EXPECT_TRUE(program.waitForExit());
 }
 
+TEST(WindowsProgram, TypingInTheSearchFieldFiltersTheList) {
+    constexpr int kIdSearch = 1052, kIdSearchCount = 1053;
+    const auto document = freshFolder(L"search") / L"persons.qelvo";
+    const std::string persons = "[base]\r\nver=1.0.6.18\r\nnewcode=10003\r\nuLastInd=2\r\n"
+                                "[ql_1]\r\nuInd=10001\r\nnick=李明\r\n[ql_2]\r\nuInd=10002\r\nnick=王芳\r\n";
+    {
+        HANDLE file = ::CreateFileW(document.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        ::WriteFile(file, persons.data(), static_cast<DWORD>(persons.size()), &written, nullptr);
+        ::CloseHandle(file);
+    }
+    ProgramDriver program;
+    ASSERT_TRUE(program.start(document));
+    ASSERT_EQ(program.rowCount(kIdPersonList), 2);
+    EXPECT_EQ(program.text(kIdSearchCount), "共 2 人");
+    program.setText(kIdSearch, "李");  // the edit tells the form of the change, as it does for typing
+    EXPECT_TRUE(waitUntil([&] { return program.rowCount(kIdPersonList) == 1; }));
+    EXPECT_EQ(program.text(kIdSearchCount), "共 1 人");
+    ASSERT_TRUE(program.clickRow(kIdPersonList, 0));
+    EXPECT_TRUE(waitUntil([&] { return program.text(kIdName) == "李明"; }));
+    // Showing the person set the form's fields without a search of their own.
+    EXPECT_EQ(program.rowCount(kIdPersonList), 1);
+    program.setText(kIdSearch, "");
+    EXPECT_TRUE(waitUntil([&] { return program.rowCount(kIdPersonList) == 2; }));
+    program.click(2);
+    EXPECT_TRUE(program.waitForExit());
+}
+
 TEST(WindowsProgram, OldDocumentDeclinedIsLeftAsItWas) {
     const auto document = freshFolder(L"old") / L"old.qelvo";
     const std::string old = "[base]\r\nnewcode=10002\r\nuLastInd=1\r\n[ql]\r\nuInd_1=10001\r\nnick_1=\xC0\xEE\r\n";
