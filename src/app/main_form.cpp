@@ -519,6 +519,11 @@ void MainForm::importCards(bool csv) {
         } else {
             message = util::format("已导入 %d 张卡片，编号 %d 到 %d。", outcome.imported,
                                    static_cast<int>(outcome.firstCode), static_cast<int>(outcome.lastCode));
+            // A new person not yet saved whose code the import took moves on to the next free one.
+            const std::optional<std::int32_t> code = readWholeNumber(window_.text(kIdCode));
+            if (mode_ == FormMode::NewPerson && !ownIndex_ && code && *code >= outcome.firstCode &&
+                *code <= outcome.lastCode)
+                window_.setText(kIdCode, util::format("%d", static_cast<int>(records::nextNewCode(store_))));
             fillPersonList();
         }
     }

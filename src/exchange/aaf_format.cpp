@@ -373,13 +373,15 @@ ReadCards readAaf(std::string_view bytes, std::string_view recorded) {
             if (!unknown(dateText)) {
                 const auto date = readDate(dateText);
                 if (!date) {
-                    fail(head.line, "日期“" + gbk(head.line, dateText) + "”无法读取（应为 日.月.年）");
+                    fail(head.line,
+                         util::format("日期“%s”无法读取（应为 日.月.年）", gbk(head.line, dateText).c_str()));
                 } else {
                     std::string birthday = util::format("%d.%d.%d", date->year, date->month, date->day);
                     if (!unknown(timeText)) {
                         const auto time = readTime(timeText);
                         if (!time)
-                            fail(head.line, "时间“" + gbk(head.line, timeText) + "”无法读取（应为 时:分）");
+                            fail(head.line,
+                                 util::format("时间“%s”无法读取（应为 时:分）", gbk(head.line, timeText).c_str()));
                         else
                             birthday += util::format(",%02d%02d", time->first, time->second);
                     }
@@ -428,8 +430,9 @@ ReadCards readAaf(std::string_view bytes, std::string_view recorded) {
                             break;
                         const auto position = readPosition(value);
                         if (!position) {
-                            fail(chunk.line, std::string(kPlanetCodes[p]) + " 的位置“" + gbk(chunk.line, value) +
-                                                 "”无法读取（应为 度星座分:秒，如 15AR23:00）");
+                            fail(chunk.line,
+                                 util::format("%s 的位置“%s”无法读取（应为 度星座分:秒，如 15AR23:00）",
+                                              std::string(kPlanetCodes[p]).c_str(), gbk(chunk.line, value).c_str()));
                             break;
                         }
                         const store::PlanetEntry& planet = store::kPlanetTable[p];

@@ -46,6 +46,7 @@ TEST(CardExchangeOnTheForm, ImportsTheReadableRecordsAndListsTheSkippedOnes) {
     const std::string& message = h.window.dialogs()[0].text;
     EXPECT_NE(message.find("已导入 2 张卡片，编号 10003 到 10004"), std::string::npos) << message;
     EXPECT_NE(message.find("第 3 行"), std::string::npos) << message;
+    EXPECT_EQ(h.window.text(app::kIdCode), "10005");  // the new person's code was taken by the import
     ASSERT_EQ(h.window.rowCount(app::kIdPersonList), 1);
     EXPECT_EQ(h.window.row(app::kIdPersonList, 0)[1], "Cezanne Paul");
     EXPECT_EQ(h.window.row(app::kIdPersonList, 0)[4], "摩");
