@@ -24,7 +24,9 @@ std::optional<std::string> fromWide(UINT codePage, std::wstring_view text, bool 
         return std::string();
     BOOL usedDefault = FALSE;
     BOOL* usedDefaultPtr = codePage == CP_UTF8 ? nullptr : &usedDefault;
-    const DWORD flags = (codePage == CP_UTF8 && !lossy) ? WC_ERR_INVALID_CHARS : 0;
+    // Without WC_NO_BEST_FIT_CHARS a character the code page lacks may become a look-alike (Å as A) without the
+    // default character being reported: a conversion that must not lose anything refuses it instead.
+    const DWORD flags = lossy ? 0 : (codePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS);
     const int n = ::WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), nullptr, 0,
                                         nullptr, usedDefaultPtr);
     if (n <= 0 || (usedDefault && !lossy))
