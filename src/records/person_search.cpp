@@ -60,20 +60,23 @@ void foldInto(std::string& out, std::string_view text) {
     }
 }
 
+// Whether needle, found at hit of a field's text, starts and ends on character boundaries of it.
+bool onBoundaries(std::string_view field, std::size_t hit, std::size_t length) {
+    std::size_t pos = 0;
+    while (pos < hit)
+        pos += util::gbk::charLength(field, pos);
+    if (pos != hit)
+        return false;
+    while (pos < hit + length)
+        pos += util::gbk::charLength(field, pos);
+    return pos == hit + length;
+}
+
 // Whether the folded needle occurs in the folded text on character boundaries.
 bool containsFolded(std::string_view text, std::string_view needle) {
-    std::size_t boundary = 0;
-    for (std::size_t hit = text.find(needle); hit != std::string_view::npos; hit = text.find(needle, hit + 1)) {
-        while (boundary < hit)
-            boundary += util::gbk::charLength(text, boundary);
-        if (boundary != hit)
-            continue;
-        std::size_t end = hit;
-        while (end < hit + needle.size())
-            end += util::gbk::charLength(text, end);
-        if (end == hit + needle.size())
+    for (std::size_t hit = text.find(needle); hit != std::string_view::npos; hit = text.find(needle, hit + 1))
+        if (onBoundaries(text, hit, needle.size()))
             return true;
-    }
     return false;
 }
 
@@ -108,26 +111,25 @@ std::vector<std::int32_t> cardIndices(const store::IniDocument& document) {
 }
 
 void PersonSearch::learn(const store::IniDocument& document) {
-    cards_.clear();
     const auto version = document.value(store::kBaseSection, store::kVersionKey);
     const store::DocumentForm form = store::documentForm(version.value_or(std::string_view()));
-    const std::vector<std::int32_t> indices = cardIndices(document);
-    cards_.reserve(indices.size());
-    for (std::int32_t n : indices) {
-        Card card;
-        card.index = n;
+    indices_ = cardIndices(document);
+    folded_.clear();
+    fieldStarts_.clear();
+    fieldStarts_.reserve(indices_.size() * kSearchedKeys.size() + 1);
+    for (std::int32_t n : indices_) {
         const std::string section = store::personSection(n, form);
-        for (std::size_t f = 0; f < kSearchedKeys.size(); ++f) {
-            const std::string_view key = store::keyName(kSearchedKeys[f]);
+        for (PersonKey key : kSearchedKeys) {
+            fieldStarts_.push_back(static_cast<std::uint32_t>(folded_.size()));
+            const std::string_view name = store::keyName(key);
             const auto value = form == store::DocumentForm::Current
-                                   ? document.value(section, key)
-                                   : document.value(section, store::personKey(key, n, form));
+                                   ? document.value(section, name)
+                                   : document.value(section, store::personKey(name, n, form));
             if (value)
-                foldInto(card.folded, *value);
-            card.ends[f + 1] = static_cast<std::uint32_t>(card.folded.size());
+                foldInto(folded_, *value);
         }
-        cards_.push_back(std::move(card));
     }
+    fieldStarts_.push_back(static_cast<std::uint32_t>(folded_.size()));
 }
 
 SearchResult PersonSearch::find(CChkUid& store, std::string_view text) {
@@ -147,16 +149,25 @@ SearchResult PersonSearch::find(CChkUid& store, std::string_view text) {
     }
     const std::string needle = util::gbk::foldAsciiCase(typed);
     const store::DocumentForm form = store::documentForm(store.GetMyKey(store::kBaseSection, store::kVersionKey));
-    for (const Card& card : cards_) {
-        const std::string_view folded(card.folded);
-        bool found = false;
-        for (std::size_t f = 0; f + 1 < card.ends.size() && !found; ++f)
-            found = containsFolded(folded.substr(card.ends[f], card.ends[f + 1] - card.ends[f]), needle);
-        if (!found)
+    // One pass over all cards' texts: each hit is placed in its field, and a card found skips to the next card.
+    const std::string_view all(folded_);
+    const std::size_t fields = kSearchedKeys.size();
+    for (std::size_t hit = all.find(needle); hit != std::string_view::npos;) {
+        const auto next = std::upper_bound(fieldStarts_.begin(), fieldStarts_.end(), static_cast<std::uint32_t>(hit));
+        const auto field = static_cast<std::size_t>(next - fieldStarts_.begin()) - 1;
+        const std::size_t start = fieldStarts_[field];
+        const std::size_t end = fieldStarts_[field + 1];
+        const bool found =
+            hit + needle.size() <= end && onBoundaries(all.substr(start, end - start), hit - start, needle.size());
+        if (!found) {
+            hit = all.find(needle, hit + 1);
             continue;
+        }
+        const std::size_t card = field / fields;
         ++result.matches;
         if (static_cast<int>(result.persons.size()) < kListLimit)
-            result.persons.push_back(store::readPerson(store, card.index, form));
+            result.persons.push_back(store::readPerson(store, indices_[card], form));
+        hit = all.find(needle, fieldStarts_[(card + 1) * fields]);
     }
     return result;
 }

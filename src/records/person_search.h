@@ -38,15 +38,14 @@ class PersonSearch {
     SearchResult find(CChkUid& store, std::string_view text);
 
   private:
-    struct Card {
-        std::int32_t index = 0;
-        std::string folded;                   // the searched fields one after the other, ASCII letters folded
-        std::array<std::uint32_t, 7> ends{};  // ends[0] = 0; field f is folded[ends[f], ends[f + 1])
-    };
     void learn(const store::IniDocument& document);
 
-    std::weak_ptr<const store::IniDocument> document_;  // the version cards_ were learnt from
-    std::vector<Card> cards_;                           // newest first
+    std::weak_ptr<const store::IniDocument> document_;  // the version the texts below were learnt from
+    // The searched fields of every card, newest card first, one after the other with ASCII letters folded: field f of
+    // card c is folded_[fieldStarts_[6c + f], fieldStarts_[6c + f + 1]).
+    std::string folded_;
+    std::vector<std::uint32_t> fieldStarts_;
+    std::vector<std::int32_t> indices_;  // the section index of each card
 };
 
 }  // namespace records

@@ -60,6 +60,8 @@ TEST(PersonSearch, FindsTextInEachSearchedFieldOnCharacterBoundaries) {
         {"国", {"10007", "10001"}},  // newest first, beyond "uLastInd" too
         {"10", {"10007", "10005", "10003", "10002", "10001"}},
         {"1980.5.6,", {}},
+        {"三1991", {}},     // never across two fields
+        {"york10005", {}},  // nor across two cards
         {"王五五", {}},
     };
     for (const auto& c : cases) {
