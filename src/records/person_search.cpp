@@ -1,8 +1,10 @@
 #include "records/person_search.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "records/person_list.h"
+#include "store/ini_grammar.h"
 #include "util/c_number.h"
 #include "util/gbk.h"
 
@@ -60,6 +62,17 @@ void foldInto(std::string& out, std::string_view text) {
     }
 }
 
+// The end of the line starting at pos, as the grammar has it (a lone CR ends a line too), found with memchr.
+std::size_t lineEndOf(std::string_view text, std::size_t pos) {
+    const void* found = std::memchr(text.data() + pos, '\n', text.size() - pos);
+    std::size_t end = found ? static_cast<std::size_t>(static_cast<const char*>(found) - text.data()) : text.size();
+    if (end > pos && text[end - 1] == '\r')
+        --end;
+    if (std::memchr(text.data() + pos, '\r', end - pos) != nullptr)
+        return store::grammar::lineEnd(text, pos);
+    return end;
+}
+
 // Whether needle, found at hit of a field's text, starts and ends on character boundaries of it.
 bool onBoundaries(std::string_view field, std::size_t hit, std::size_t length) {
     std::size_t pos = 0;
@@ -113,23 +126,85 @@ std::vector<std::int32_t> cardIndices(const store::IniDocument& document) {
 void PersonSearch::learn(const store::IniDocument& document) {
     const auto version = document.value(store::kBaseSection, store::kVersionKey);
     const store::DocumentForm form = store::documentForm(version.value_or(std::string_view()));
-    indices_ = cardIndices(document);
+    using Fields = std::array<std::string_view, kSearchedKeys.size()>;
+    // Scratch space kept between versions: a large document's fresh memory costs more than filling it.
+    std::vector<std::pair<std::int32_t, Fields>>& cards = scratchCards_;
+    cards.clear();
+    cards.reserve(form == store::DocumentForm::Current ? document.sectionCount() : 0);
+    if (form == store::DocumentForm::Current) {
+        // One walk over the sections' lines, reading them as a read does (the first section of an index, the first
+        // line of a key), without indexing every section's keys as single reads would.
+        std::vector<bool> seen(static_cast<std::size_t>(store::kLastIndex) + 1, false);
+        document.forEachSection([&](std::string_view name, std::string_view body) {
+            const std::int32_t n = currentFormIndex(name);
+            if (n == 0 || seen[static_cast<std::size_t>(n)])
+                return;
+            seen[static_cast<std::size_t>(n)] = true;
+            Fields fields;
+            std::array<bool, kSearchedKeys.size()> found{};
+            std::size_t missing = kSearchedKeys.size();
+            for (std::size_t pos = 0; pos < body.size() && missing > 0;) {
+                const std::size_t end = lineEndOf(body, pos);
+                const std::string_view line = body.substr(pos, end - pos);
+                pos = end + store::grammar::breakLength(body, end);
+                // Only a line starting with a blank or the first letter of a searched key can be one of them.
+                const char first = line.empty() ? '\0' : static_cast<char>(line[0] | 0x20);
+                if (first != 'u' && first != 'n' && first != 's' && first != 'a' && first != 'm' &&
+                    !store::grammar::isBlank(line.empty() ? '\0' : line[0]))
+                    continue;
+                const store::grammar::ParsedLine parsed = store::grammar::parseLine(line);
+                if (!parsed.isKey)
+                    continue;
+                const std::string_view key = line.substr(parsed.keyStart, parsed.keyLength);
+                for (std::size_t f = 0; f < kSearchedKeys.size(); ++f) {
+                    if (!found[f] && util::gbk::equalsIgnoringAsciiCase(key, store::keyName(kSearchedKeys[f]))) {
+                        found[f] = true;
+                        --missing;
+                        fields[f] = line.substr(parsed.valueStart, parsed.valueLength);
+                        break;
+                    }
+                }
+            }
+            cards.emplace_back(n, fields);
+        });
+    } else {
+        for (std::int32_t n : cardIndices(document)) {
+            Fields fields;
+            for (std::size_t f = 0; f < kSearchedKeys.size(); ++f) {
+                const auto value =
+                    document.value(store::kOldSection, store::personKey(store::keyName(kSearchedKeys[f]), n, form));
+                fields[f] = value.value_or(std::string_view());
+            }
+            cards.emplace_back(n, fields);
+        }
+    }
+    // Newest first: sections usually stand in ascending order, so the order is sorted rather than the cards.
+    std::vector<std::uint32_t>& order = scratchOrder_;
+    order.resize(cards.size());
+    std::size_t length = 0;
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+        order[i] = static_cast<std::uint32_t>(cards.size() - 1 - i);
+        for (std::string_view value : cards[i].second)
+            length += value.size();
+    }
+    std::sort(order.begin(), order.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return cards[a].first > cards[b].first; });
+    indices_.clear();
+    indices_.reserve(cards.size());
     folded_.clear();
+    folded_.reserve(length);
     fieldStarts_.clear();
-    fieldStarts_.reserve(indices_.size() * kSearchedKeys.size() + 1);
-    for (std::int32_t n : indices_) {
-        const std::string section = store::personSection(n, form);
-        for (PersonKey key : kSearchedKeys) {
+    fieldStarts_.reserve(cards.size() * kSearchedKeys.size() + 1);
+    for (std::uint32_t i : order) {
+        const auto& [n, fields] = cards[i];
+        indices_.push_back(n);
+        for (std::string_view value : fields) {
             fieldStarts_.push_back(static_cast<std::uint32_t>(folded_.size()));
-            const std::string_view name = store::keyName(key);
-            const auto value = form == store::DocumentForm::Current
-                                   ? document.value(section, name)
-                                   : document.value(section, store::personKey(name, n, form));
-            if (value)
-                foldInto(folded_, *value);
+            foldInto(folded_, value);
         }
     }
     fieldStarts_.push_back(static_cast<std::uint32_t>(folded_.size()));
+    cards.clear();  // its texts point into this version of the document
 }
 
 SearchResult PersonSearch::find(CChkUid& store, std::string_view text) {

@@ -46,6 +46,8 @@ class PersonSearch {
     std::string folded_;
     std::vector<std::uint32_t> fieldStarts_;
     std::vector<std::int32_t> indices_;  // the section index of each card
+    std::vector<std::pair<std::int32_t, std::array<std::string_view, 6>>> scratchCards_;
+    std::vector<std::uint32_t> scratchOrder_;
 };
 
 }  // namespace records

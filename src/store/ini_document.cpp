@@ -189,6 +189,13 @@ std::vector<std::string_view> IniDocument::sectionNames() const {
     return names;
 }
 
+void IniDocument::forEachSection(
+    const std::function<void(std::string_view name, std::string_view body)>& visit) const {
+    const std::string_view text(text_);
+    for (const Section& s : sections_)
+        visit(text.substr(s.nameStart, s.nameLength), text.substr(s.bodyStart, s.end - s.bodyStart));
+}
+
 std::optional<std::vector<IniEntry>> IniDocument::entries(std::string_view section) const {
     std::vector<IniEntry> out;
     if (!forEachEntry(section, [&out](const IniEntry& entry) { out.push_back(entry); }))

@@ -66,6 +66,11 @@ class IniDocument {
 
     // The names of all sections in file order, as their heads give them (trimmed; duplicates included).
     std::vector<std::string_view> sectionNames() const;
+    std::size_t sectionCount() const { return sections_.size(); }
+
+    // Calls visit(name, body) for each section in file order (duplicates included): its trimmed name, and the text
+    // after its head line up to the next head, whose key lines the grammar of ini_grammar.h reads.
+    void forEachSection(const std::function<void(std::string_view name, std::string_view body)>& visit) const;
 
     // The text that results from making the edits one after the other; the document itself does not change.
     // Fails, naming the first edit that cannot be made, when a name or value could not be written faithfully

@@ -91,6 +91,25 @@ TEST(PersonSearch, WithoutATextItIsThePersonListItself) {
     }
 }
 
+TEST(PersonSearch, ReadsEachCardAsAReadOfItsKeysWould) {
+    // Any line break, blanks and quotes around values, the first of two equal keys or sections, names in any case.
+    Store s(
+        "[base]\nver=1\nuLastInd=3\n[ql_1]\nuInd=10001\rnick=甲\n[QL_2]\r\n  NICK = \"乙 \" \r\nnick=丙\r\n"
+        "[ql_2]\nnick=丁\n[ql_3]\n;nick=戊\nmemo\n");
+    records::PersonSearch search;
+    const struct {
+        const char* text;
+        std::vector<std::int32_t> indices;
+    } cases[] = {{"甲", {1}}, {"乙 ", {2}}, {"\"", {}}, {"丙", {}}, {"丁", {}}, {"戊", {}}, {"memo", {}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::vector<std::int32_t> indices;
+        for (const store::Person& p : search.find(s.store, c.text).persons)
+            indices.push_back(p.index);
+        EXPECT_EQ(indices, c.indices);
+    }
+}
+
 TEST(PersonSearch, OldFormCardsAreFoundByTheirKeys) {
     Store s(
         "[base]\r\nnewcode=10004\r\n[ql]\r\nuInd_3=10003\r\nnick_3=Old Timer\r\nuInd_1=10001\r\nNICK_1=old\r\n"
