@@ -54,10 +54,12 @@ std::int32_t oldFormIndex(std::string_view key) {
 void foldInto(std::string& out, std::string_view text) {
     const std::size_t start = out.size();
     out.append(text);
-    for (std::size_t pos = start; pos < out.size();) {
-        const std::size_t len = util::gbk::charLength(std::string_view(out).substr(start), pos - start);
-        if (len == 1 && out[pos] >= 'A' && out[pos] <= 'Z')
-            out[pos] = static_cast<char>(out[pos] - 'A' + 'a');
+    if (std::none_of(text.begin(), text.end(), [](char c) { return c >= 'A' && c <= 'Z'; }))
+        return;  // nothing to fold (most texts: Chinese and digits)
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t len = util::gbk::charLength(text, pos);
+        if (len == 1 && text[pos] >= 'A' && text[pos] <= 'Z')
+            out[start + pos] = static_cast<char>(text[pos] - 'A' + 'a');
         pos += len;
     }
 }
