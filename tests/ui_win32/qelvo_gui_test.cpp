@@ -198,7 +198,7 @@ TEST(WindowsProgram, AMouseClickInTheListShowsAPersonAndTheKeyboardDoesNot) {
 }
 
 TEST(WindowsProgram, TypingInTheSearchFieldFiltersTheList) {
-    constexpr int kIdSearch = 1052, kIdSearchCount = 1053;
+    constexpr int kIdSearch = 1053, kIdSearchCount = 1054;
     const auto document = freshFolder(L"search") / L"persons.qelvo";
     const std::string persons = "[base]\r\nver=1.0.6.18\r\nnewcode=10003\r\nuLastInd=2\r\n"
                                 "[ql_1]\r\nuInd=10001\r\nnick=李明\r\n[ql_2]\r\nuInd=10002\r\nnick=王芳\r\n";
