@@ -8,17 +8,17 @@
 #include "app/start_up.h"
 #include "chart/dignity_table.h"
 #include "chart/zodiac_sign_table.h"
+#include "exchange/aaf_format.h"
+#include "exchange/card_exchange.h"
+#include "exchange/csv_format.h"
 #include "input/birthday_parser.h"
 #include "input/country_table.h"
 #include "link/calculator_answer.h"
 #include "link/calculator_request.h"
 #include "records/person_list.h"
 #include "records/person_saver.h"
-#include "exchange/aaf_format.h"
-#include "exchange/card_exchange.h"
-#include "exchange/csv_format.h"
-#include "store/file_io.h"
 #include "store/document_upgrade.h"
+#include "store/file_io.h"
 #include "util/c_number.h"
 #include "util/format.h"
 #include "util/gbk.h"
@@ -459,8 +459,8 @@ std::vector<ui::FileFilter> exchangeFilters(bool csv) {
 constexpr std::size_t kListedProblems = 12;
 
 std::string problemText(const std::vector<exchange::Problem>& problems) {
-    std::vector<exchange::Problem> listed(problems.begin(),
-                                          problems.begin() + static_cast<std::ptrdiff_t>(std::min(problems.size(), kListedProblems)));
+    std::vector<exchange::Problem> listed(
+        problems.begin(), problems.begin() + static_cast<std::ptrdiff_t>(std::min(problems.size(), kListedProblems)));
     std::string text = util::gbk::replaceAll(exchange::problemLines(listed), "\n", "\r\n");
     if (problems.size() > listed.size())
         text += util::format("……另有 %d 条\r\n", static_cast<int>(problems.size() - listed.size()));
@@ -486,12 +486,13 @@ void MainForm::exportCards(bool csv) {
         return;
     }
     const exchange::WrittenCards written = csv ? exchange::writeCsv(persons) : exchange::writeAaf(persons);
-    if (auto error = store::fileio::replaceFile(store::fileio::writeTarget(*file), written.bytes)) {
-        window_.messageBox(util::format("无法写入“%s”：%s", pathText(*file).c_str(), error->c_str()), kMessageCaption);
+    if (const auto write = store::fileio::replaceFile(store::fileio::writeTarget(*file), written.bytes); !write.ok) {
+        window_.messageBox(util::format("无法写入“%s”：%s", pathText(*file).c_str(), write.error.c_str()),
+                           kMessageCaption);
         return;
     }
-    std::string message = util::format("已导出 %d 张卡片到“%s”。", static_cast<int>(persons.size()),
-                                       pathText(*file).c_str());
+    std::string message =
+        util::format("已导出 %d 张卡片到“%s”。", static_cast<int>(persons.size()), pathText(*file).c_str());
     if (!written.problems.empty())
         message += "\r\n" + problemText(written.problems);
     window_.messageBox(message, kMessageCaption);
@@ -503,9 +504,9 @@ void MainForm::importCards(bool csv) {
         return;
     const store::fileio::ReadResult read = store::fileio::readFile(*file);
     if (!read.ok || !read.exists) {
-        window_.messageBox(util::format("无法读取“%s”：%s", pathText(*file).c_str(),
-                                        read.exists ? read.error.c_str() : "文件不存在"),
-                           kMessageCaption);
+        window_.messageBox(
+            util::format("无法读取“%s”：%s", pathText(*file).c_str(), read.exists ? read.error.c_str() : "文件不存在"),
+            kMessageCaption);
         return;
     }
     const exchange::ReadCards cards = csv ? exchange::readCsv(read.bytes) : exchange::readAaf(read.bytes, nowText());

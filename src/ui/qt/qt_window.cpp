@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDialog>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -251,6 +252,15 @@ struct QtWindow::Impl {
         auto* edit = new QLineEdit(fromGbk(c.text), dialog.get());
         edit->setFrame((c.styles & style::kBorder) != 0);
         guard(edit);
+        // Only the user's changes (typing, pasting, deleting; after the guard above has had its say): setText raises
+        // nothing.
+        if (c.id != kNoId) {
+            const int id = c.id;
+            QObject::connect(edit, &QLineEdit::textEdited, dialog.get(), [this, id] {
+                if (events)
+                    events->onEditChange(id);
+            });
+        }
         return edit;
     }
 
@@ -362,14 +372,29 @@ struct QtWindow::Impl {
         return box.exec();
     }
 
+    // The form's context menu: the commands the Windows program has in its system menu, then the About box.
     void contextMenu(const QPoint& where) {
-        if (extras.aboutMenuText.empty())
-            return;
         QMenu menu(dialog.get());
-        QAction* about = menu.addAction(gbkText(extras.aboutMenuText));
-        about->setShortcut(QKeySequence(Qt::Key_F1));
-        if (menu.exec(where) == about)
+        std::map<QAction*, int> commands;
+        for (const MenuItemSpec& item : spec.systemMenu)
+            commands[menu.addAction(gbkText(item.text))] = item.id;
+        QAction* about = nullptr;
+        if (!extras.aboutMenuText.empty()) {
+            if (!commands.empty())
+                menu.addSeparator();
+            about = menu.addAction(gbkText(extras.aboutMenuText));
+            about->setShortcut(QKeySequence(Qt::Key_F1));
+        }
+        if (menu.isEmpty())
+            return;
+        QAction* chosen = menu.exec(where);
+        if (chosen != nullptr && chosen == about) {
             showAbout();
+            return;
+        }
+        const auto command = commands.find(chosen);
+        if (command != commands.end() && events)
+            events->onCommand(command->second);
     }
 
     void showAbout() {
@@ -588,6 +613,30 @@ Answer QtWindow::ask(std::string_view text, std::string_view caption) {
     const int answer =
         impl_->showBox(QMessageBox::Question, gbkText(text), fromGbk(caption), QMessageBox::Yes | QMessageBox::No);
     return answer == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+std::optional<std::filesystem::path> QtWindow::chooseFile(bool save,
+                                                          std::string_view title,
+                                                          const std::vector<FileFilter>& filters) {
+    QStringList offered;
+    for (const FileFilter& filter : filters)
+        offered.append(fromGbk(filter.description));
+    QFileDialog dialog(impl_->dialog.get(), fromGbk(title));
+    dialog.setNameFilters(offered);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (save && !filters.empty()) {
+        // The first filter's extension for a name typed without one ("*.csv" gives "csv").
+        const QString pattern =
+            QString::fromLatin1(filters.front().pattern.data(), static_cast<qsizetype>(filters.front().pattern.size()));
+        if (pattern.startsWith(QLatin1String("*.")) && pattern.indexOf(QLatin1Char('*'), 2) < 0)
+            dialog.setDefaultSuffix(pattern.mid(2));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    const QByteArray utf8 = dialog.selectedFiles().front().toUtf8();
+    return std::filesystem::path(
+        std::u8string(reinterpret_cast<const char8_t*>(utf8.constData()), static_cast<std::size_t>(utf8.size())));
 }
 
 void QtWindow::close() {

@@ -77,6 +77,9 @@ class QtWindow final : public Window {
     void setFocus(int id) override;
     void messageBox(std::string_view text, std::string_view caption) override;
     Answer ask(std::string_view text, std::string_view caption) override;
+    std::optional<std::filesystem::path> chooseFile(bool save,
+                                                    std::string_view title,
+                                                    const std::vector<FileFilter>& filters) override;
     void close() override;
     void showChart(const chart::WheelChart& chart) override;
     void updateChart(const chart::WheelChart& chart) override;
