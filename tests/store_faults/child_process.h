@@ -11,6 +11,20 @@
 // that reports back one text.
 namespace faults {
 
+// Whether the tests run under AddressSanitizer, which cannot run under a limit of the address space.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kSanitized = true;
+#else
+inline constexpr bool kSanitized = false;
+#endif
+#else
+inline constexpr bool kSanitized = false;
+#endif
+
+
 struct ChildResult {
     int exitCode = -1;  // -1 when the process ended by a signal
     int signal = 0;     // the signal that ended it, or 0

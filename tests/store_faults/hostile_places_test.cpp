@@ -31,18 +31,6 @@ constexpr const char* kDocTool = QELVO_DOC_TOOL;
 constexpr const char* kWriter = QELVO_FAULT_WRITER;
 constexpr std::string_view kDocument = "[base]\r\nver=1.0.6.18\r\nnick=old\r\n";
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
-
 // A user of this system by name, or nullopt.
 struct User {
     uid_t uid;

@@ -16,18 +16,6 @@ namespace {
 
 constexpr const char* kDocTool = QELVO_DOC_TOOL;
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
-
 constexpr const char* kWriter = QELVO_FAULT_WRITER;
 
 struct Peak {
