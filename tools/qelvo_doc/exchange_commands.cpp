@@ -85,8 +85,8 @@ int exportCommand(CChkUid& store, const std::string& format, const std::string* 
         return 0;
     }
     const std::filesystem::path path = pathOf(*output, raw);
-    if (auto error = store::fileio::replaceFile(store::fileio::writeTarget(path), written.bytes))
-        return failed(util::format("无法写入“%s”：%s", output->c_str(), error->c_str()), raw);
+    if (const auto write = store::fileio::replaceFile(store::fileio::writeTarget(path), written.bytes); !write.ok)
+        return failed(util::format("无法写入“%s”：%s", output->c_str(), write.error.c_str()), raw);
     say(util::format("已导出 %d 张卡片\n", static_cast<int>(persons.size())), raw);
     return 0;
 }
