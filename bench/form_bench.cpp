@@ -11,6 +11,7 @@
 
 #include "app/form_layout.h"
 #include "app/main_form.h"
+#include "bench_support.h"
 #include "document_generator.h"
 #include "link/message_transport.h"
 #include "records/person_list.h"
@@ -21,25 +22,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path benchFolder() {
-    static const fs::path folder = [] {
-        fs::path dir = fs::temp_directory_path() / ("qelvo-form-bench-" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir);
-        return dir;
-    }();
-    return folder;
-}
-
 // Size 0 stands for the sparse document: three persons, the last index at 980000.
 const fs::path& documentOf(std::int64_t persons) {
     static std::map<std::int64_t, fs::path> paths;
     fs::path& path = paths[persons];
     if (path.empty()) {
-        path = benchFolder() / ("doc-" + std::to_string(persons) + ".qelvo");
-        const std::string bytes =
-            persons == 0 ? std::string("[base]\r\nver=1.0.6.18\r\nnewcode=990001\r\nuLastInd=980000\r\n"
-                                       "[ql_980000]\r\nuInd=990000\r\n[ql_1]\r\nuInd=10001\r\n")
-                         : bench::currentDocument(static_cast<std::int32_t>(persons));
+        path = bench::benchFolder("form-bench") / ("doc-" + std::to_string(persons) + ".qelvo");
+        const std::string bytes = persons == 0 ? std::string(
+                                                     "[base]\r\nver=1.0.6.18\r\nnewcode=990001\r\nuLastInd=980000\r\n"
+                                                     "[ql_980000]\r\nuInd=990000\r\n[ql_1]\r\nuInd=10001\r\n")
+                                               : bench::currentDocument(static_cast<std::int32_t>(persons));
         std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
     return path;
@@ -80,6 +72,6 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     std::error_code ignored;
-    fs::remove_all(benchFolder(), ignored);
+    fs::remove_all(bench::benchFolder("form-bench"), ignored);
     return 0;
 }

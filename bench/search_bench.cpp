@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "document_generator.h"
 #include "records/person_search.h"
 #include "store/chk_uid.h"
@@ -28,11 +29,8 @@ constexpr std::int32_t kPersons = 100000;
 
 const fs::path& documentPath() {
     static const fs::path path = [] {
-        const fs::path dir = fs::temp_directory_path() / ("qelvo-search-bench-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-        const fs::path file = dir / "persons.qelvo";
-        const std::string bytes = bench::currentDocument(kPersons);
-        std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        const fs::path file = bench::benchFolder("search-bench") / "persons.qelvo";
+        bench::writeBytes(file, bench::currentDocument(kPersons));
         return file;
     }();
     return path;
@@ -43,19 +41,6 @@ std::map<std::string, std::vector<double>> gTimes;
 void record(benchmark::State& state, const std::string& name, double seconds) {
     state.SetIterationTime(seconds);
     gTimes[name].push_back(seconds);
-}
-
-// Another process changes the document: a child with its own store writes one key and exits.
-void rewriteByAnotherProcess(const fs::path& path, int generation) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        CChkUid other;
-        other.InitChkCfg(path, ".qelvo");
-        other.SetMyKey("base", "touch", std::to_string(generation));
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
 }
 
 void BM_ReadFileOnce(benchmark::State& state) {
@@ -94,7 +79,7 @@ void BM_SearchAfterChange(benchmark::State& state) {
     int generation = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        rewriteByAnotherProcess(documentPath(), ++generation);
+        bench::rewriteByAnotherProcess(documentPath(), ++generation);
         state.ResumeTiming();
         const auto start = Clock::now();
         benchmark::DoNotOptimize(search.find(store, kTexts[0]));
@@ -106,18 +91,14 @@ BENCHMARK(BM_ReadFileOnce)->UseManualTime()->Unit(benchmark::kMillisecond)->Iter
 BENCHMARK(BM_SearchUnchanged)->DenseRange(0, 2)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(BM_SearchAfterChange)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(8);
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
-}
-
 void printRatios() {
-    const double read = median(gTimes["read"]) * 1e3;
+    const double read = bench::median(gTimes["read"]) * 1e3;
     std::printf("\nMedians, %d persons (one run, same machine)\n", static_cast<int>(kPersons));
     std::printf("read the file once         %8.2f ms\n", read);
     for (const char* name : kTextNames)
-        std::printf("search unchanged, %-8s %8.2f ms\n", name, median(gTimes[std::string("unchanged ") + name]) * 1e3);
-    const double changed = median(gTimes["after change"]) * 1e3;
+        std::printf("search unchanged, %-8s %8.2f ms\n", name,
+                    bench::median(gTimes[std::string("unchanged ") + name]) * 1e3);
+    const double changed = bench::median(gTimes["after change"]) * 1e3;
     std::printf("search after a change      %8.2f ms  (%.2f x read)\n", changed, changed / read);
     std::printf("targets: search unchanged <= 50 ms; search after a change <= 3x read\n");
 }

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "document_generator.h"
 #include "store/chk_uid.h"
 #include "store/document_upgrade.h"
@@ -30,25 +31,12 @@ using Clock = std::chrono::steady_clock;
 constexpr std::int32_t kListRows = 1000;
 const std::vector<std::int32_t> kSizes = {1000, 10000, 100000};
 
-fs::path benchFolder() {
-    static const fs::path folder = [] {
-        fs::path dir = fs::temp_directory_path() / ("qelvo-bench-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-        return dir;
-    }();
-    return folder;
-}
-
-void writeBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 const fs::path& currentDocumentPath(std::int32_t persons) {
     static std::map<std::int32_t, fs::path> paths;
     auto& path = paths[persons];
     if (path.empty()) {
-        path = benchFolder() / ("current-" + std::to_string(persons) + ".qelvo");
-        writeBytes(path, bench::currentDocument(persons));
+        path = bench::benchFolder("bench") / ("current-" + std::to_string(persons) + ".qelvo");
+        bench::writeBytes(path, bench::currentDocument(persons));
     }
     return path;
 }
@@ -79,19 +67,6 @@ std::string key(const char* what, std::int32_t persons) {
     return std::string(what) + "/" + std::to_string(persons);
 }
 
-// Another process changes the document: a child with its own store writes one key and exits.
-void rewriteByAnotherProcess(const fs::path& path, int generation) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        CChkUid other;
-        other.InitChkCfg(path, ".qelvo");
-        other.SetMyKey("base", "touch", std::to_string(generation));
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-}
-
 void fillPersonList(CChkUid& store, bool scoped) {
     std::optional<store::IniFile::ReadScope> scope;
     if (scoped)
@@ -105,9 +80,8 @@ void fillPersonList(CChkUid& store, bool scoped) {
 void BM_ReadFileOnce(benchmark::State& state) {
     const auto persons = static_cast<std::int32_t>(state.range(0));
     const fs::path& path = currentDocumentPath(persons);
-    timed(state, key("read", persons), [&](benchmark::State&) {
-        benchmark::DoNotOptimize(store::fileio::readFile(path));
-    });
+    timed(state, key("read", persons),
+          [&](benchmark::State&) { benchmark::DoNotOptimize(store::fileio::readFile(path)); });
 }
 
 void BM_ReadAndWriteFileOnce(benchmark::State& state) {
@@ -147,7 +121,7 @@ void BM_ListFillAfterChange(benchmark::State& state) {
     int generation = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        rewriteByAnotherProcess(path, ++generation);
+        bench::rewriteByAnotherProcess(path, ++generation);
         state.ResumeTiming();
         const auto start = Clock::now();
         fillPersonList(store, true);
@@ -175,10 +149,10 @@ void BM_SavePerson(benchmark::State& state) {
 
 void BM_Upgrade(benchmark::State& state) {
     const auto persons = static_cast<std::int32_t>(state.range(0));
-    const fs::path path = benchFolder() / ("old-" + std::to_string(persons) + ".qelvo");
+    const fs::path path = bench::benchFolder("bench") / ("old-" + std::to_string(persons) + ".qelvo");
     for (auto _ : state) {
         state.PauseTiming();
-        writeBytes(path, oldDocumentBytes(persons));
+        bench::writeBytes(path, oldDocumentBytes(persons));
         ::sync();  // the old document's own write-back must not land in the upgrade's flush
         CChkUid store;
         store.InitChkCfg(path, ".qelvo");
@@ -206,27 +180,23 @@ BENCHMARK(BM_ListFillAfterChange)->Apply(sizes)->MinTime(0.5);
 BENCHMARK(BM_SavePerson)->Apply(sizes)->MinTime(0.5);
 BENCHMARK(BM_Upgrade)->Apply(sizes)->Iterations(3);
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
-}
-
 void printRatios() {
     std::printf("\nMedians and ratios (one run, same machine)\n");
     std::printf("%-8s %10s %12s %14s %10s %14s %10s %9s %12s %11s\n", "persons", "read ms", "read+write ms",
                 "fill same ms", "fill chg ms", "fill chg/read", "save ms", "save/rw", "upgrade ms", "upgrade/rw");
     for (std::int32_t persons : kSizes) {
-        const double read = median(gTimes[key("read", persons)]) * 1e3;
-        const double rw = median(gTimes[key("read+write", persons)]) * 1e3;
-        const double same = median(gTimes[key("fill unchanged", persons)]) * 1e3;
-        const double changed = median(gTimes[key("fill after change", persons)]) * 1e3;
-        const double save = median(gTimes[key("save", persons)]) * 1e3;
-        const double upgrade = median(gTimes[key("upgrade", persons)]) * 1e3;
+        const double read = bench::median(gTimes[key("read", persons)]) * 1e3;
+        const double rw = bench::median(gTimes[key("read+write", persons)]) * 1e3;
+        const double same = bench::median(gTimes[key("fill unchanged", persons)]) * 1e3;
+        const double changed = bench::median(gTimes[key("fill after change", persons)]) * 1e3;
+        const double save = bench::median(gTimes[key("save", persons)]) * 1e3;
+        const double upgrade = bench::median(gTimes[key("upgrade", persons)]) * 1e3;
         std::printf("%-8d %10.2f %12.2f %14.2f %10.2f %14.2f %10.2f %9.2f %12.1f %11.2f\n", persons, read, rw, same,
                     changed, changed / read, save, save / rw, upgrade, upgrade / rw);
     }
-    std::printf("targets: fill after change <= 3x read; fill unchanged <= 10 ms at 100000; save <= 3x read+write; "
-                "upgrade <= 5x read+write\n");
+    std::printf(
+        "targets: fill after change <= 3x read; fill unchanged <= 10 ms at 100000; save <= 3x read+write; "
+        "upgrade <= 5x read+write\n");
 }
 
 }  // namespace
@@ -239,6 +209,6 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     printRatios();
     std::error_code ec;
-    fs::remove_all(benchFolder(), ec);
+    fs::remove_all(bench::benchFolder("bench"), ec);
     return 0;
 }

@@ -10,6 +10,7 @@
 
 #include "app/form_layout.h"
 #include "app/main_form.h"
+#include "bench_support.h"
 #include "input/birthday_parser.h"
 #include "link/message_transport.h"
 #include "store/person_document.h"
@@ -19,15 +20,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path benchFolder() {
-    static const fs::path folder = [] {
-        fs::path dir = fs::temp_directory_path() / ("qelvo-text-bench-" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir);
-        return dir;
-    }();
-    return folder;
-}
 
 // A memo of about size bytes as the form holds it: lines of Chinese and ASCII text ending in "\r\n", a lone "\r"
 // now and then, and "|" inside two-byte characters (GBK 81 7C), which must stay whole.
@@ -77,7 +69,7 @@ struct Form {
     // The form on a document of one person whose memo is about size bytes.
     explicit Form(std::size_t size) {
         window.attach(&form);
-        const fs::path path = benchFolder() / ("memo-" + std::to_string(size) + ".qelvo");
+        const fs::path path = bench::benchFolder("text-bench") / ("memo-" + std::to_string(size) + ".qelvo");
         const std::string bytes =
             "[base]\r\nver=1.0.6.18\r\nnewcode=10002\r\nuLastInd=1\r\n[ql_1]\r\nuInd=10001\r\n"
             "nick=张三\r\nmemo=" +
@@ -161,6 +153,6 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     std::error_code ignored;
-    fs::remove_all(benchFolder(), ignored);
+    fs::remove_all(bench::benchFolder("text-bench"), ignored);
     return 0;
 }
