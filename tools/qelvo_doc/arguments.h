@@ -21,6 +21,10 @@ Arguments readArguments(int argc, char** argv);
 // terminal's encoding from the environment.
 void prepareProcess();
 
+// A file named by an argument (GBK once read): on Windows from code page 936, elsewhere the bytes the terminal gave
+// (which the tool turned into GBK unless raw).
+std::filesystem::path pathFromArgument(const std::string& gbk, bool raw);
+
 // A GBK text converted for the terminal (standard error or standard output); unchanged when raw.
 std::string forTerminal(const std::string& gbk, bool raw);
 

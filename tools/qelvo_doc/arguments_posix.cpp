@@ -66,6 +66,10 @@ void prepareProcess() {
     std::signal(SIGXFSZ, SIG_IGN);
 }
 
+std::filesystem::path pathFromArgument(const std::string& gbk, bool raw) {
+    return std::filesystem::path(forTerminal(gbk, raw));
+}
+
 std::string forTerminal(const std::string& gbk, bool raw) {
     if (raw || terminalCodeset() != Codeset::Utf8)
         return gbk;

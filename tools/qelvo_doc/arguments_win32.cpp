@@ -66,6 +66,15 @@ void prepareProcess() {
     _setmode(_fileno(stdout), _O_BINARY);
 }
 
+std::filesystem::path pathFromArgument(const std::string& gbk, bool) {
+    const int size = static_cast<int>(gbk.size());
+    const int n = ::MultiByteToWideChar(936, 0, gbk.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0)
+        ::MultiByteToWideChar(936, 0, gbk.data(), size, wide.data(), n);
+    return std::filesystem::path(wide);
+}
+
 std::string forTerminal(const std::string& gbk, bool) {
     return gbk;  // the console of a Chinese Windows takes code page 936
 }

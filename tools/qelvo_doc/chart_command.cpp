@@ -13,7 +13,6 @@
 #include "records/person_saver.h"
 #include "store/person_document.h"
 #include "util/format.h"
-#include "util/text_codec.h"
 
 namespace {
 
@@ -36,18 +35,6 @@ std::optional<int> wholeNumber(const std::string& text) {
     return value;
 }
 
-// An output name as the platform names files: on Windows the argument came as GBK, elsewhere as the bytes the
-// terminal gave (which the tool turned into GBK unless raw).
-std::filesystem::path outputPath(const std::string& word, bool raw) {
-#ifdef _WIN32
-    (void)raw;
-    const std::string utf8 = util::gbkToUtf8(word, true).value_or(word);
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-#else
-    return std::filesystem::path(forTerminal(word, raw));
-#endif
-}
-
 }  // namespace
 
 int runChartCommand(CChkUid& store, const std::vector<std::string>& operands, bool raw) {
@@ -56,7 +43,8 @@ int runChartCommand(CChkUid& store, const std::vector<std::string>& operands, bo
     const std::optional<int> code = wholeNumber(operands[0]);
     if (!code || !records::codeAccepted(*code))
         return complain(util::format("编号必须是%d到%d之间的整数。", static_cast<int>(store::kFirstCode),
-                                     static_cast<int>(store::kLastCode)), 2, raw);
+                                     static_cast<int>(store::kLastCode)),
+                        2, raw);
     double pixels = kDefaultPixels;
     if (operands.size() == 3) {
         const std::optional<int> size = wholeNumber(operands[2]);
@@ -83,7 +71,7 @@ int runChartCommand(CChkUid& store, const std::vector<std::string>& operands, bo
         std::fwrite(svg.data(), 1, svg.size(), stdout);
         return std::fflush(stdout) == 0 ? 0 : complain("无法写出图形。", 2, raw);
     }
-    const std::filesystem::path output = outputPath(operands[1], raw);
+    const std::filesystem::path output = pathFromArgument(operands[1], raw);
     std::ofstream file(output, std::ios::binary | std::ios::trunc);
     file.write(svg.data(), static_cast<std::streamsize>(svg.size()));
     file.close();

@@ -13,7 +13,6 @@
 #include "store/file_io.h"
 #include "util/format.h"
 #include "util/local_time.h"
-#include "util/text_codec.h"
 
 namespace {
 
@@ -25,23 +24,6 @@ void say(const std::string& gbk, bool raw) {
 int failed(const std::string& gbk, bool raw) {
     say(gbk + "\n", raw);
     return 2;
-}
-
-// A file named by a word of the command line (GBK): on POSIX the bytes the terminal gave.
-std::filesystem::path pathOf(const std::string& word, bool raw) {
-#ifdef _WIN32
-    (void)raw;
-    if (const auto utf16 = util::gbkToUtf16le(word)) {
-        std::u16string wide(utf16->size() / 2, u'\0');
-        for (std::size_t i = 0; i < wide.size(); ++i)
-            wide[i] = static_cast<char16_t>(static_cast<unsigned char>((*utf16)[2 * i]) |
-                                            static_cast<unsigned char>((*utf16)[2 * i + 1]) << 8);
-        return std::filesystem::path(wide);
-    }
-    return std::filesystem::path(word);
-#else
-    return std::filesystem::path(forTerminal(word, raw));
-#endif
 }
 
 bool knownFormat(const std::string& format) {
@@ -84,7 +66,7 @@ int exportCommand(CChkUid& store, const std::string& format, const std::string* 
             return failed("无法写出到标准输出", raw);
         return 0;
     }
-    const std::filesystem::path path = pathOf(*output, raw);
+    const std::filesystem::path path = pathFromArgument(*output, raw);
     if (const auto write = store::fileio::replaceFile(store::fileio::writeTarget(path), written.bytes); !write.ok)
         return failed(util::format("无法写入“%s”：%s", output->c_str(), write.error.c_str()), raw);
     say(util::format("已导出 %d 张卡片\n", static_cast<int>(persons.size())), raw);
@@ -94,7 +76,7 @@ int exportCommand(CChkUid& store, const std::string& format, const std::string* 
 int importCommand(CChkUid& store, const std::string& format, const std::string& input, bool raw) {
     if (!knownFormat(format))
         return failed("格式只能是 csv 或 aaf", raw);
-    const store::fileio::ReadResult read = store::fileio::readFile(pathOf(input, raw));
+    const store::fileio::ReadResult read = store::fileio::readFile(pathFromArgument(input, raw));
     if (!read.ok || !read.exists)
         return failed(util::format("无法读取“%s”：%s", input.c_str(), read.exists ? read.error.c_str() : "文件不存在"),
                       raw);
