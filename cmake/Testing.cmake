@@ -14,6 +14,10 @@ else()
 endif()
 include(GoogleTest)
 
+# A test that ends with this status was skipped: cmake/wine-run ends so where this system cannot start the Windows
+# program asked for (a 32-bit one where the kernel runs no 32-bit programs). Every test that starts one carries it.
+set(QELVO_SKIPPED 77)
+
 # One test executable per library: qelvo_add_test(name SOURCES ... LIBS ...).
 function(qelvo_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
@@ -22,5 +26,6 @@ function(qelvo_add_test name)
   target_compile_definitions(${name} PRIVATE QELVO_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
   qelvo_warnings(${name})
   add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT "WINEDEBUG=-all")
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "WINEDEBUG=-all" SKIP_RETURN_CODE ${QELVO_SKIPPED})
 endfunction()
+

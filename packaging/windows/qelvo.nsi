@@ -7,7 +7,12 @@
 ; STAGE holds the files to install and files.nsh, whose macros InstallFiles and RemoveFiles name them one by one, so
 ; that the uninstaller removes exactly what was installed and nothing the user put beside it (such as cfg.qelvo).
 
+; The 64-bit installer is a 64-bit program itself, so that it also runs where no 32-bit program can.
+!if ${ARCH} == "win64"
+Target amd64-unicode
+!else
 Unicode true
+!endif
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 ManifestDPIAware true

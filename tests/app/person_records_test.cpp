@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 
 #include "form_harness.h"
 #include "records/person_card.h"
@@ -223,8 +222,9 @@ TEST(SavingAPerson, AMemoWithLoneCarriageReturnsIsSavedAndShownWithLineBreaks) {
     EXPECT_EQ(h.window.text(app::kIdMemo), "旧文\r\n粘贴\r\n末\r\n");
 }
 
-// A memo of a megabyte is shown and saved at once: its line breaks are turned in time proportional to its length.
-TEST(SavingAPerson, AMegabyteMemoIsShownAndSavedWithinASecond) {
+// A memo of a megabyte is shown and saved whole, its line breaks turned both ways (bench/text_bench measures how the
+// time grows with its length).
+TEST(SavingAPerson, AMegabyteMemoIsShownAndSavedWhole) {
     std::string stored;
     while (stored.size() < 1024 * 1024)
         stored += "大学同学|住在北京 \x81\x7C|";  // the second "|" is the second half of a character
@@ -232,15 +232,11 @@ TEST(SavingAPerson, AMegabyteMemoIsShownAndSavedWithinASecond) {
     writeBytes(h.document(), "[base]\r\nver=1.0.6.18\r\nnewcode=10002\r\nuLastInd=1\r\n[ql_1]\r\nuInd=10001\r\nmemo=" +
                                  stored + "\r\n");
     h.start();
-    auto begin = std::chrono::steady_clock::now();
     h.window.clickRow(app::kIdPersonList, 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(1));
     const std::string memo = h.window.text(app::kIdMemo);
     const std::string firstLines = "大学同学\r\n住在北京 \x81\x7C\r\n大学同学\r\n";
     EXPECT_EQ(memo.substr(0, firstLines.size()), firstLines);
-    begin = std::chrono::steady_clock::now();
     h.window.click(app::kIdSave);
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(1));
     EXPECT_TRUE(h.window.dialogs().empty());
     EXPECT_NE(readBytes(h.document()).find("\r\nmemo=" + stored + "\r\n"), std::string::npos);
 }
@@ -271,14 +267,13 @@ TEST(SavingAPerson, AFailedSaveStillRefillsTheList) {
 }
 #endif
 
-TEST(PersonList, ShowsAtMostAThousandRowsQuicklyWhateverTheLastIndexSays) {
+// The fill reads the thousand indexes below "uLastInd", present or not (bench/form_bench measures it).
+TEST(PersonList, ShowsAtMostAThousandRowsWhateverTheLastIndexSays) {
     FormHarness h;
     writeBytes(h.document(),
                "[base]\r\nver=1\r\nnewcode=990001\r\nuLastInd=980000\r\n[ql_980000]\r\nuInd=990000\r\n"
                "[ql_979001]\r\nuInd=989001\r\n[ql_979000]\r\nuInd=989000\r\n");
-    const auto begin = std::chrono::steady_clock::now();
     h.start();
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(2));
     ASSERT_EQ(h.window.rowCount(app::kIdPersonList), 1000);
     EXPECT_EQ(h.window.row(app::kIdPersonList, 0)[0], "990000");
     EXPECT_EQ(h.window.row(app::kIdPersonList, 999)[0], "989001");

@@ -2,13 +2,13 @@
 // scripts and many random ones with both, and fails, showing the smallest script it can find that still differs,
 // when a file or a read value is not the same byte for byte.
 //
-//   ini_compat_check --windows-player EXE --engine-player EXE --wine-run SCRIPT --wineserver PROGRAM --work DIR
-//                    [--scratch DIR] [--count N] [--seed S] [--deletes-without-file]
+//   ini_compat_check --windows-player EXE --engine-player EXE --wine-run SCRIPT --work DIR [--scratch DIR]
+//                    [--count N] [--seed S] [--deletes-without-file]
 //
 // The scripts and outcomes of the last run stay in the work folder (all/, and smallest.txt after a difference). The
 // INI files themselves are written under the scratch folder, best a memory file system, as our engine flushes every
 // write to the disk. The Windows player runs through the wine-run wrapper with its own prefix DIR/wineprefix, kept
-// between runs (a new prefix takes a while to make); the wine server is stopped at the end.
+// between runs (a new prefix takes a while to make); the wine server is stopped at the end (wine-run --server -k).
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -37,7 +37,7 @@ using inicompat::IniScript;
 namespace {
 
 struct Options {
-    std::string windowsPlayer, enginePlayer, wineRun, wineserver;
+    std::string windowsPlayer, enginePlayer, wineRun;
     fs::path work, scratch;
     std::size_t count = 1000;
     std::uint64_t seed = 1;
@@ -51,7 +51,6 @@ std::optional<Options> parseOptions(int argc, char** argv) {
         {"--windows-player", &options.windowsPlayer},
         {"--engine-player", &options.enginePlayer},
         {"--wine-run", &options.wineRun},
-        {"--wineserver", &options.wineserver},
         {"--work", &work},
         {"--scratch", &scratch},
         {"--count", &count},
@@ -68,8 +67,7 @@ std::optional<Options> parseOptions(int argc, char** argv) {
             return std::nullopt;
         *found->second = argv[++i];
     }
-    if (options.windowsPlayer.empty() || options.enginePlayer.empty() || options.wineRun.empty() ||
-        options.wineserver.empty() || work.empty())
+    if (options.windowsPlayer.empty() || options.enginePlayer.empty() || options.wineRun.empty() || work.empty())
         return std::nullopt;
     char* end = nullptr;
     options.count = std::strtoul(count.c_str(), &end, 10);
@@ -181,7 +179,7 @@ class Comparison {
         return outcome;
     }
 
-    void stopWine() { run({options_.wineserver, "-k"}, true); }
+    void stopWine() { run({options_.wineRun, "--server", "-k"}, true); }
 
   private:
     Options options_;
@@ -245,7 +243,7 @@ int main(int argc, char** argv) {
     if (!options) {
         std::fprintf(stderr,
                      "usage: ini_compat_check --windows-player EXE --engine-player EXE --wine-run SCRIPT "
-                     "--wineserver PROGRAM --work DIR [--scratch DIR] [--count N] [--seed S] "
+                     "--work DIR [--scratch DIR] [--count N] [--seed S] "
                      "[--deletes-without-file]\n");
         return 2;
     }

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <climits>
 #include <string>
 
@@ -94,15 +93,14 @@ TEST(BirthdayParser, NormalizesSeparatorsOfWholeCharactersOnly) {
     EXPECT_EQ(normalizeInput("1啊０"), "1啊０");  // the bytes of "。" across two characters stay
 }
 
-// A pasted text of 256 KB, full of separators to replace, is parsed at once: the work grows with the text.
-TEST(BirthdayParser, ALongInputTakesTimeInProportionToItsLength) {
+// A pasted text of 256 KB, full of separators to replace, is parsed whole (bench/text_bench measures how the time
+// grows with its length).
+TEST(BirthdayParser, ALongInputIsParsedWhole) {
     std::string text;
     while (text.size() < 256 * 1024)
         text += " 　，。:";
     text += "1991年1月2日，1255";
-    const auto begin = std::chrono::steady_clock::now();
     const BirthdayOutcome outcome = parseBirthday(text);
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(1));
     ASSERT_TRUE(std::holds_alternative<BirthdayResult>(outcome));
     EXPECT_EQ(std::get<BirthdayResult>(outcome).displayText, "1991.1.2,1255");
 }

