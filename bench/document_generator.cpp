@@ -7,7 +7,8 @@
 namespace bench {
 namespace {
 
-constexpr std::array<const char*, 8> kNames = {"张三", "李四", "王小明", "赵敏", "陈静怡", "刘德华", "周杰", "欧阳娜娜"};
+constexpr std::array<const char*, 8> kNames = {"张三",   "李四",   "王小明", "赵敏",
+                                               "陈静怡", "刘德华", "周杰",   "欧阳娜娜"};
 constexpr std::array<const char*, 6> kAreas = {"中国北京", "中国上海", "美国纽约", "日本东京", "英国伦敦", "新加坡"};
 constexpr std::array<const char*, 4> kMemos = {
     "大学同学|住在北京|喜欢摄影和旅行，每年春天去一次云南",
@@ -26,9 +27,9 @@ store::Person samplePerson(std::int32_t n) {
     p[PersonKey::UInd] = store::formatCode(n + store::kCodeBase);
     p[PersonKey::Nick] = util::format("%s%ld", kNames[i % kNames.size()], static_cast<long>(n));
     p[PersonKey::Type] = store::formatIndex(static_cast<int>(i % 4));
-    p[PersonKey::Srday] = util::format("%d.%d.%d,%02d%02d", 1950 + static_cast<int>(i % 70),
-                                       1 + static_cast<int>(i % 12), 1 + static_cast<int>(i % 28),
-                                       static_cast<int>(i % 24), static_cast<int>(i % 60));
+    p[PersonKey::Srday] =
+        util::format("%d.%d.%d,%02d%02d", 1950 + static_cast<int>(i % 70), 1 + static_cast<int>(i % 12),
+                     1 + static_cast<int>(i % 28), static_cast<int>(i % 24), static_cast<int>(i % 60));
     p[PersonKey::Nongli] = "十一月十七";
     p[PersonKey::Timezone] = store::formatIndex(5);
     p[PersonKey::Area] = kAreas[i % kAreas.size()];
@@ -43,9 +44,11 @@ store::Person samplePerson(std::int32_t n) {
     for (int planet = 0; planet < store::kPlanetCount; ++planet) {
         const auto& entry = store::kPlanetTable[static_cast<std::size_t>(planet)];
         p[entry.signKey] = store::formatIndex(1 + static_cast<int>((i + static_cast<std::size_t>(planet) * 7) % 12));
-        p[entry.degreeKey] = store::formatDegree(static_cast<float>((i * 37 + static_cast<std::size_t>(planet) * 11) % 3000) / 100.0f);
+        p[entry.degreeKey] =
+            store::formatDegree(static_cast<float>((i * 37 + static_cast<std::size_t>(planet) * 11) % 3000) / 100.0f);
     }
-    p[PersonKey::NoteTime] = util::format("2024-03-%02d 09:30:%02d", 1 + static_cast<int>(i % 28), static_cast<int>(i % 60));
+    p[PersonKey::NoteTime] =
+        util::format("2024-03-%02d 09:30:%02d", 1 + static_cast<int>(i % 28), static_cast<int>(i % 60));
     return p;
 }
 

@@ -14,8 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int deliveries = 0;
     corvina::RequestDesk desk([&](const std::string& windowClass, const std::string& answer) {
         ++deliveries;
-        if (windowClass.empty() || answer.empty() || answer.back() != '\0' ||
-            answer.find('\0') != answer.size() - 1)
+        if (windowClass.empty() || answer.empty() || answer.back() != '\0' || answer.find('\0') != answer.size() - 1)
             std::abort();
         const std::vector<calclink::PlanetUpdate> updates = calclink::readCalculatorAnswer(answer);
         if (updates.size() != 10)

@@ -49,8 +49,8 @@ MomentResult birthMoment(const CalculatorRequest& r) {
     m.zoneDefaulted = r.zoneIndex < 1 || r.zoneIndex > 25;
     m.zoneIndex = m.zoneDefaulted ? kDefaultZoneIndex : r.zoneIndex;
     const int minutesAfterMidnightUt = r.hour * 60 + r.minute - zoneOffsetHours(m.zoneIndex) * 60;
-    m.julianDayUt = static_cast<double>(julianDayNumber(r.year, r.month, r.day, julian)) - 0.5 +
-                    minutesAfterMidnightUt / 1440.0;
+    m.julianDayUt =
+        static_cast<double>(julianDayNumber(r.year, r.month, r.day, julian)) - 0.5 + minutesAfterMidnightUt / 1440.0;
     return MomentResult{m, {}};
 }
 

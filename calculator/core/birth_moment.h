@@ -18,9 +18,9 @@ constexpr int zoneOffsetHours(int zoneIndex) {
 }
 
 struct BirthMoment {
-    double julianDayUt = 0;     // Julian day number in universal time
-    int zoneIndex = 0;          // the zone used: the request's, or kDefaultZoneIndex
-    bool zoneDefaulted = false; // the request's zone index was outside 1..25
+    double julianDayUt = 0;      // Julian day number in universal time
+    int zoneIndex = 0;           // the zone used: the request's, or kDefaultZoneIndex
+    bool zoneDefaulted = false;  // the request's zone index was outside 1..25
     bool julianCalendar = false;
 };
 

@@ -17,7 +17,7 @@ namespace corvina {
 namespace {
 
 class Reader {
-public:
+  public:
     explicit Reader(std::string_view bytes) : bytes_(bytes) {}
 
     bool atEnd() const { return pos_ == bytes_.size(); }
@@ -66,7 +66,7 @@ public:
         return true;
     }
 
-private:
+  private:
     static bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
     std::string_view bytes_;

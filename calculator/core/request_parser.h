@@ -13,12 +13,12 @@ inline constexpr std::size_t kRequestMaxBytes = 99;
 
 struct CalculatorRequest {
     std::string windowClass;
-    int year = 0;           // astronomical numbering: 0 is 1 BC, -1 is 2 BC
-    int month = 0;          // 1..12
-    int day = 0;            // 1..31; whether the day exists in its month is the moment's concern
-    int hour = 0;           // 0..23, local time of the zone
-    int minute = 0;         // 0..59
-    int zoneIndex = 0;      // as sent (saturated to the int range); 1..25 mean UTC+12 .. UTC-12
+    int year = 0;       // astronomical numbering: 0 is 1 BC, -1 is 2 BC
+    int month = 0;      // 1..12
+    int day = 0;        // 1..31; whether the day exists in its month is the moment's concern
+    int hour = 0;       // 0..23, local time of the zone
+    int minute = 0;     // 0..59
+    int zoneIndex = 0;  // as sent (saturated to the int range); 1..25 mean UTC+12 .. UTC-12
 };
 
 struct RequestParse {

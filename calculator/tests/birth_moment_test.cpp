@@ -21,10 +21,10 @@ TEST(BirthMoment, TakesTheZonesOffsetAndTheCalendarOfTheDate) {
         bool defaulted, julian;
     } cases[] = {
         {"$c#2000.1.1,1200:13", 2451545.0, 13, false, false},
-        {"$c#2000.1.1,1200:1", 2451545.0 - 0.5, 1, false, false},          // UTC+12
-        {"$c#2000.1.1,1200:25", 2451545.0 + 0.5, 25, false, false},        // UTC-12
-        {"$c#2000.1.1,2000:5", 2451545.0, 5, false, false},                // UTC+8
-        {"$c#2000.1.1,2000:-1", 2451545.0, 5, true, false},                // no zone chosen: UTC+8
+        {"$c#2000.1.1,1200:1", 2451545.0 - 0.5, 1, false, false},    // UTC+12
+        {"$c#2000.1.1,1200:25", 2451545.0 + 0.5, 25, false, false},  // UTC-12
+        {"$c#2000.1.1,2000:5", 2451545.0, 5, false, false},          // UTC+8
+        {"$c#2000.1.1,2000:-1", 2451545.0, 5, true, false},          // no zone chosen: UTC+8
         {"$c#2000.1.1,2000:0", 2451545.0, 5, true, false},
         {"$c#2000.1.1,2000:26", 2451545.0, 5, true, false},
         {"$c#2000.1.1,0100:12", 2451545.0 - 12 / 24.0, 12, false, false},  // 00:00 UT

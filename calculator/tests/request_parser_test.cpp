@@ -97,9 +97,17 @@ TEST(RequestParser, SurvivesHostileBytes) {
             const std::size_t at = bytes.empty() ? 0 : random() % (bytes.size() + 1);
             const char byte = alphabet[random() % alphabet.size()];
             switch (random() % 3) {
-                case 0: bytes.insert(at, 1, byte); break;
-                case 1: if (at < bytes.size()) bytes.erase(at, 1); break;
-                default: if (at < bytes.size()) bytes[at] = byte; break;
+                case 0:
+                    bytes.insert(at, 1, byte);
+                    break;
+                case 1:
+                    if (at < bytes.size())
+                        bytes.erase(at, 1);
+                    break;
+                default:
+                    if (at < bytes.size())
+                        bytes[at] = byte;
+                    break;
             }
         }
         if (i % 100 == 0)

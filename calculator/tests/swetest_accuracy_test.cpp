@@ -164,7 +164,7 @@ std::vector<std::string> split(const std::string& text) {
 struct Comparison {
     int moments = 0;
     int items = 0;
-    int worstMinutes = 0;  // the largest difference from the tool's cut longitude
+    int worstMinutes = 0;    // the largest difference from the tool's cut longitude
     int nearMinuteEdge = 0;  // tool values within the tool's rounding of a minute's edge
 };
 
@@ -194,8 +194,8 @@ std::vector<std::string> compare(const Moment& local, int zone, Comparison& comp
         ADD_FAILURE() << "tool values " << tool.size() << ", answer " << *answer;
         return {};
     }
-    EXPECT_EQ(items[0], util::format("%d.%d.%d,%02d%02d:%d", local.year, local.month, local.day, local.hour,
-                                     local.minute, zone));
+    EXPECT_EQ(items[0],
+              util::format("%d.%d.%d,%02d%02d:%d", local.year, local.month, local.day, local.hour, local.minute, zone));
     ++comparison.moments;
     for (int p = 0; p < 10; ++p) {
         const int ours = itemMinutes(items[p + 1]);
@@ -204,8 +204,9 @@ std::vector<std::string> compare(const Moment& local, int zone, Comparison& comp
         // The tool prints 7 decimals, rounded: a value that close to a minute's edge may belong to either side.
         const bool nearEdge = std::fabs(exact - std::round(exact)) < 1e-5;
         const int roundedEdge = static_cast<int>(std::round(exact)) % kMinutesPerCircle;
-        const bool matches = ours == cut || (nearEdge && (ours == roundedEdge ||
-                                                          ours == (roundedEdge + kMinutesPerCircle - 1) % kMinutesPerCircle));
+        const bool matches =
+            ours == cut ||
+            (nearEdge && (ours == roundedEdge || ours == (roundedEdge + kMinutesPerCircle - 1) % kMinutesPerCircle));
         EXPECT_TRUE(matches) << "planet " << p << ": " << items[p + 1] << ", tool " << tool[p];
         int difference = std::abs(ours - cut);
         difference = std::min(difference, kMinutesPerCircle - difference);

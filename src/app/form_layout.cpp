@@ -21,19 +21,21 @@ constexpr ControlSpec edit(int id, int x, int y, int width, int height) {
 constexpr ControlSpec list(int id, int x, int y, int width, int height) {
     return {id, ControlKind::DropDownList, {}, {x, y, width, height}, kListStyle};
 }
-constexpr ControlSpec button(int id, std::string_view text, int x, int y, int width, int height,
-                             std::uint32_t extra = 0) {
+constexpr ControlSpec
+button(int id, std::string_view text, int x, int y, int width, int height, std::uint32_t extra = 0) {
     return {id, ControlKind::Button, text, {x, y, width, height}, kButtonStyle | extra};
 }
 
 // A planet row: label, sign list, degree edit, "度", mark field.
 constexpr int kRowY[] = {170, 186, 203, 220, 235, 251, 267, 283, 299, 315};
-constexpr std::string_view kRowLabel[] = {"太阳:", "月亮:", "水星:", "金星:", "火星:",
-                                          "木星:", "土星:", "天王星:", "海王星:", "冥王星:"};
+constexpr std::string_view kRowLabel[] = {
+    "太阳:", "月亮:", "水星:", "金星:", "火星:", "木星:", "土星:", "天王星:", "海王星:", "冥王星:"};
 constexpr int kSignList[] = {1001, 1003, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012};
 constexpr int kDegreeEdit[] = {1002, 1004, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1020};
 constexpr int kMarkField[] = {1039, 1040, 1041, 1042, 1043, 1044, 1045, 1046, 1047, 1048};
 
+// The layout is a table, one control a line, as a dialog editor would list it.
+// clang-format off
 #define QELVO_PLANET_ROW(p)                                                  \
     label(kRowLabel[p], 6, kRowY[p], 36), list(kSignList[p], 44, kRowY[p] + 1, 36, 200), \
         edit(kDegreeEdit[p], 84, kRowY[p], 32, 15), label("度", 118, kRowY[p], 10),         \
@@ -101,12 +103,12 @@ constexpr ControlSpec kControls[] = {
 };
 
 #undef QELVO_PLANET_ROW
+// clang-format on
 
 constexpr int kTabOrder[] = {
-    1002, 1004, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1020, 1005, 1000, 1024, 1022, 1021, 1029, 1026,
-    1027, 1025, 1001, 1003, 1,    2,    1006, 1007, 1008, 1009, 1010, 1011, 1012, 1053, 1023, 1028, 3,    1030,
-    1031, 1032, 1033, 1034, 1035, 1036, 1037, 1038, 1039, 1040, 1041, 1042, 1043, 1044, 1045, 1046, 1047,
-    1048, 1049, 1050, 1051, 1052,
+    1002, 1004, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1020, 1005, 1000, 1024, 1022, 1021, 1029, 1026, 1027, 1025,
+    1001, 1003, 1,    2,    1006, 1007, 1008, 1009, 1010, 1011, 1012, 1053, 1023, 1028, 3,    1030, 1031, 1032, 1033,
+    1034, 1035, 1036, 1037, 1038, 1039, 1040, 1041, 1042, 1043, 1044, 1045, 1046, 1047, 1048, 1049, 1050, 1051, 1052,
 };
 
 constexpr ui::MenuItemSpec kSystemMenu[] = {
@@ -129,15 +131,26 @@ const ui::DialogSpec& mainFormLayout() {
 const std::array<std::string_view, 4> kCategoryEntries = {"--类型--", "明星/名人", "亲朋/相识", "素人"};
 
 const std::array<std::string_view, 26> kTimeZoneEntries = {
-    "--时区--", "东12区", "东11区", "东10区", "东9区", "东8区", "东7区", "东6区", "东5区",
-    "东4区",    "东3区",  "东2区",  "东1区",  "中时区", "西1区", "西2区", "西3区", "西4区",
+    "--时区--", "东12区", "东11区", "东10区", "东9区",  "东8区",  "东7区",  "东6区",  "东5区",
+    "东4区",    "东3区",  "东2区",  "东1区",  "中时区", "西1区",  "西2区",  "西3区",  "西4区",
     "西5区",    "西6区",  "西7区",  "西8区",  "西9区",  "西10区", "西11区", "西12区",
 };
 
 const std::array<ui::ColumnSpec, 14> kPersonListColumns = {{
-    {"编号", 45, true}, {"称呼", 55, true}, {"生日", 80, true}, {"农历", 80, true}, {"日", 25, true},
-    {"月", 25, true},   {"水", 25, true},   {"金", 25, true},   {"火", 25, true},   {"木", 25, true},
-    {"土", 25, true},   {"天", 25, true},   {"海", 25, true},   {"冥", 25, true},
+    {"编号", 45, true},
+    {"称呼", 55, true},
+    {"生日", 80, true},
+    {"农历", 80, true},
+    {"日", 25, true},
+    {"月", 25, true},
+    {"水", 25, true},
+    {"金", 25, true},
+    {"火", 25, true},
+    {"木", 25, true},
+    {"土", 25, true},
+    {"天", 25, true},
+    {"海", 25, true},
+    {"冥", 25, true},
 }};
 
 }  // namespace app

@@ -39,7 +39,7 @@ inline constexpr int kIdAssociate = 1038;
 inline constexpr int kIdInput = 1049;
 inline constexpr int kIdGetBirthday = 1050;
 inline constexpr int kIdNow = 1051;
-inline constexpr int kIdChart = 1052;  // "星盘": the chart window
+inline constexpr int kIdChart = 1052;        // "星盘": the chart window
 inline constexpr int kIdSearch = 1053;       // "查找": the person list shows the cards holding its text
 inline constexpr int kIdSearchCount = 1054;  // "共 N 人": how many cards the search found
 // Sign lists, degree edits and mark fields by planet: store::kPlanetTable.

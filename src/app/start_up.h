@@ -9,8 +9,8 @@
 namespace app {
 
 struct DocumentChoice {
-    std::string pathText;          // GBK, as the caption shows it; empty for the default document
-    std::filesystem::path path;    // the same path for the file system
+    std::string pathText;        // GBK, as the caption shows it; empty for the default document
+    std::filesystem::path path;  // the same path for the file system
 };
 
 DocumentChoice documentFromCommandTail(std::string_view tail);

@@ -189,8 +189,7 @@ std::vector<std::string_view> IniDocument::sectionNames() const {
     return names;
 }
 
-void IniDocument::forEachSection(
-    const std::function<void(std::string_view name, std::string_view body)>& visit) const {
+void IniDocument::forEachSection(const std::function<void(std::string_view name, std::string_view body)>& visit) const {
     const std::string_view text(text_);
     for (const Section& s : sections_)
         visit(text.substr(s.nameStart, s.nameLength), text.substr(s.bodyStart, s.end - s.bodyStart));

@@ -24,7 +24,7 @@ namespace style {
 inline constexpr std::uint32_t kTabStop = 1u << 0;
 inline constexpr std::uint32_t kBorder = 1u << 1;
 inline constexpr std::uint32_t kAutoHScroll = 1u << 2;
-inline constexpr std::uint32_t kMultiLine = 1u << 3;   // edits: several lines
+inline constexpr std::uint32_t kMultiLine = 1u << 3;  // edits: several lines
 inline constexpr std::uint32_t kVScroll = 1u << 4;
 inline constexpr std::uint32_t kWantReturn = 1u << 5;  // edits: Enter starts a new line
 inline constexpr std::uint32_t kDropDown = 1u << 6;    // lists: the user may also type into the text part

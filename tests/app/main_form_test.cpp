@@ -14,8 +14,7 @@ namespace {
 using ui::headless::DialogRecord;
 
 // The answer that gives the planets of the worked example: 摩羯 11.87, 巨蟹 3.50, ...
-constexpr const char* kExampleAnswer =
-    "x|11Cap87|3Can50|25Cap02|2Aqu40|18Pis66|7Leo13|28Cap90|9Cap71|15Cap22|20Sco35";
+constexpr const char* kExampleAnswer = "x|11Cap87|3Can50|25Cap02|2Aqu40|18Pis66|7Leo13|28Cap90|9Cap71|15Cap22|20Sco35";
 
 constexpr const char* kExampleFile =
     "[base]\r\nver=1.0.6.18\r\nnewcode=10003\r\nuLastInd=2\r\n"

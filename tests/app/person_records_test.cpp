@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "form_harness.h"
 #include "records/person_card.h"
 #include "records/person_list.h"
@@ -112,7 +111,8 @@ TEST(SavingAPerson, NewPersonsMoveTheCountersForwardOnly) {
         const std::string file = readBytes(h.document());
         EXPECT_NE(file.find(c.counters), std::string::npos);
         EXPECT_NE(file.find(std::string("uInd=") + c.code), std::string::npos);
-        EXPECT_EQ(h.window.row(app::kIdPersonList, 0)[0], file.find("uLastInd=7") != std::string::npos ? "10007" : c.code);
+        EXPECT_EQ(h.window.row(app::kIdPersonList, 0)[0],
+                  file.find("uLastInd=7") != std::string::npos ? "10007" : c.code);
     }
 }
 

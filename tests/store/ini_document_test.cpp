@@ -114,19 +114,29 @@ TEST(IniDocumentRead, ReturnsLongValuesWhole) {
 TEST(IniDocumentWrite, CreatesAndAppends) {
     expectEdits({
         {"new file", "", {E::set("s", "k", "v")}, "[s]\r\nk=v\r\n"},
-        {"new section at the end, no blank line", "[a]\r\nx=1\r\n", {E::set("b", "k", "v")},
+        {"new section at the end, no blank line",
+         "[a]\r\nx=1\r\n",
+         {E::set("b", "k", "v")},
          "[a]\r\nx=1\r\n[b]\r\nk=v\r\n"},
         {"file without final break gets one", "[a]\r\nx=1", {E::set("b", "k", "v")}, "[a]\r\nx=1\r\n[b]\r\nk=v\r\n"},
         {"file ending in a lone CR keeps it", "[a]\rx=1\r", {E::set("b", "k", "v")}, "[a]\rx=1\r[b]\r\nk=v\r\n"},
-        {"new keys after the last key line, in order", "[s]\r\nb=\r\na=\r\n", {E::set("s", "z", ""), E::set("s", "y", "")},
+        {"new keys after the last key line, in order",
+         "[s]\r\nb=\r\na=\r\n",
+         {E::set("s", "z", ""), E::set("s", "y", "")},
          "[s]\r\nb=\r\na=\r\nz=\r\ny=\r\n"},
-        {"new key before trailing comments and blank lines", "[s]\r\nk=1\r\n;c\r\n\r\n[t]\r\n",
-         {E::set("s", "n", "2")}, "[s]\r\nk=1\r\nn=2\r\n;c\r\n\r\n[t]\r\n"},
-        {"new key right after a head without keys", "[s]\r\n;c\r\n[t]\r\n", {E::set("s", "k", "1")},
+        {"new key before trailing comments and blank lines",
+         "[s]\r\nk=1\r\n;c\r\n\r\n[t]\r\n",
+         {E::set("s", "n", "2")},
+         "[s]\r\nk=1\r\nn=2\r\n;c\r\n\r\n[t]\r\n"},
+        {"new key right after a head without keys",
+         "[s]\r\n;c\r\n[t]\r\n",
+         {E::set("s", "k", "1")},
          "[s]\r\nk=1\r\n;c\r\n[t]\r\n"},
         {"new key after a final head without break", "[s]", {E::set("s", "k", "1")}, "[s]\r\nk=1\r\n"},
         {"new key after a last key without break", "[s]\r\na=1", {E::set("s", "b", "2")}, "[s]\r\na=1\r\nb=2\r\n"},
-        {"first duplicate section is written", "[s]\r\na=1\r\n[s]\r\nb=2\r\n", {E::set("s", "b", "3")},
+        {"first duplicate section is written",
+         "[s]\r\na=1\r\n[s]\r\nb=2\r\n",
+         {E::set("s", "b", "3")},
          "[s]\r\na=1\r\nb=3\r\n[s]\r\nb=2\r\n"},
     });
 }
@@ -135,11 +145,12 @@ TEST(IniDocumentWrite, ReplacesOnlyTheValue) {
     expectEdits({
         {"spelling of names stays", "[Sec]\r\nKey=v\r\n", {E::set("SEC", "KEY", "new")}, "[Sec]\r\nKey=new\r\n"},
         {"place stays", "[s]\r\na=1\r\nb=2\r\nc=3\r\n", {E::set("s", "b", "x")}, "[s]\r\na=1\r\nb=x\r\nc=3\r\n"},
-        {"blanks before the equals stay", "[s]\r\n  k = old  \r\n", {E::set("s", "k", "new")},
-         "[s]\r\n  k =new\r\n"},
+        {"blanks before the equals stay", "[s]\r\n  k = old  \r\n", {E::set("s", "k", "new")}, "[s]\r\n  k =new\r\n"},
         {"line ending of the line stays", "[s]\nk=1\nj=2\n", {E::set("s", "k", "9")}, "[s]\nk=9\nj=2\n"},
         {"first of duplicate keys", "[s]\r\nk=1\r\nk=2\r\n", {E::set("s", "k", "3")}, "[s]\r\nk=3\r\nk=2\r\n"},
-        {"names trimmed, value exactly as given", "", {E::set("   sec   ", "  key  ", " value ")},
+        {"names trimmed, value exactly as given",
+         "",
+         {E::set("   sec   ", "  key  ", " value ")},
          "[sec]\r\nkey= value \r\n"},
         {"GBK bytes pass unchanged", "", {E::set("人物", "称呼", "张三\x81\x7C")}, "[人物]\r\n称呼=张三\x81\x7C\r\n"},
     });
@@ -148,9 +159,13 @@ TEST(IniDocumentWrite, ReplacesOnlyTheValue) {
 TEST(IniDocumentWrite, KeepsEveryUntouchedByte) {
     const std::string before = "; top comment\n\nstray=0\r[a] note\r\n  x = 1 \r\nodd line\r\n;c\n[b]\rk=\"q\"\n";
     expectEdits({
-        {"write into b", before, {E::set("b", "k", "2")},
+        {"write into b",
+         before,
+         {E::set("b", "k", "2")},
          "; top comment\n\nstray=0\r[a] note\r\n  x = 1 \r\nodd line\r\n;c\n[b]\rk=2\n"},
-        {"add to a", before, {E::set("a", "y", "2")},
+        {"add to a",
+         before,
+         {E::set("a", "y", "2")},
          "; top comment\n\nstray=0\r[a] note\r\n  x = 1 \r\ny=2\r\nodd line\r\n;c\n[b]\rk=\"q\"\n"},
     });
 }
@@ -159,28 +174,38 @@ TEST(IniDocumentWrite, DeletesAndClears) {
     expectEdits({
         {"delete a key removes its line", "[s]\r\na=1\r\nb=2\r\n", {E::deleteKey("s", "A")}, "[s]\r\nb=2\r\n"},
         {"delete a missing key changes nothing", "[s]\r\na=1\r\n", {E::deleteKey("s", "x")}, "[s]\r\na=1\r\n"},
-        {"delete sections keeps their comments", ";c0\r\n[sec]\r\n;c1\r\n[sec2]\r\n;c2\r\n",
-         {E::deleteSection("sec"), E::deleteSection("sec2")}, ";c0\r\n;c1\r\n;c2\r\n"},
+        {"delete sections keeps their comments",
+         ";c0\r\n[sec]\r\n;c1\r\n[sec2]\r\n;c2\r\n",
+         {E::deleteSection("sec"), E::deleteSection("sec2")},
+         ";c0\r\n;c1\r\n;c2\r\n"},
         {"delete a section with keys", "[a]\r\nx=1\r\n[b]\r\ny=2\r\n", {E::deleteSection("a")}, "[b]\r\ny=2\r\n"},
         {"delete a missing section changes nothing", "[a]\r\nx=1\r\n", {E::deleteSection("b")}, "[a]\r\nx=1\r\n"},
-        {"clear keeps the head only", "[a]\r\nx=1\r\n;c\r\n[b]\r\ny=2\r\n", {E::clearSection("a")},
+        {"clear keeps the head only",
+         "[a]\r\nx=1\r\n;c\r\n[b]\r\ny=2\r\n",
+         {E::clearSection("a")},
          "[a]\r\n[b]\r\ny=2\r\n"},
         {"clear a missing section creates nothing", "[a]\r\nx=1\r\n", {E::clearSection("b")}, "[a]\r\nx=1\r\n"},
-        {"after delete the next duplicate is the section", "[s]\r\na=1\r\n[s]\r\nb=2\r\n",
-         {E::deleteSection("s"), E::set("s", "c", "3")}, "[s]\r\nb=2\r\nc=3\r\n"},
-        {"set after delete makes a new section", "[s]\r\na=1\r\n[t]\r\n",
-         {E::deleteSection("s"), E::set("s", "a", "2")}, "[t]\r\n[s]\r\na=2\r\n"},
-        {"writes into a section made earlier in the batch", "",
-         {E::set("a", "x", "1"), E::set("b", "y", "2"), E::set("A", "z", "3")}, "[a]\r\nx=1\r\nz=3\r\n[b]\r\ny=2\r\n"},
+        {"after delete the next duplicate is the section",
+         "[s]\r\na=1\r\n[s]\r\nb=2\r\n",
+         {E::deleteSection("s"), E::set("s", "c", "3")},
+         "[s]\r\nb=2\r\nc=3\r\n"},
+        {"set after delete makes a new section",
+         "[s]\r\na=1\r\n[t]\r\n",
+         {E::deleteSection("s"), E::set("s", "a", "2")},
+         "[t]\r\n[s]\r\na=2\r\n"},
+        {"writes into a section made earlier in the batch",
+         "",
+         {E::set("a", "x", "1"), E::set("b", "y", "2"), E::set("A", "z", "3")},
+         "[a]\r\nx=1\r\nz=3\r\n[b]\r\ny=2\r\n"},
     });
 }
 
 TEST(IniDocumentWrite, RefusesWhatWouldNotReadBack) {
     const std::vector<IniEdit> refused = {
-        E::set("s", "k", "a\r\nb"), E::set("s", "k", "a\nb"),      E::set("s", "k", std::string("a\0b", 3)),
-        E::set("", "k", "v"),       E::set("  ", "k", "v"),          E::set("s", "", "v"),
-        E::set("s", ";k", "v"),     E::set("s", "[k", "v"),          E::set("s", "a=b", "v"),
-        E::set("a]b", "k", "v"),    E::set("s\n", "k", "v"),        E::set("s\x9d", "k", "v"),
+        E::set("s", "k", "a\r\nb"), E::set("s", "k", "a\nb"), E::set("s", "k", std::string("a\0b", 3)),
+        E::set("", "k", "v"),       E::set("  ", "k", "v"),   E::set("s", "", "v"),
+        E::set("s", ";k", "v"),     E::set("s", "[k", "v"),   E::set("s", "a=b", "v"),
+        E::set("a]b", "k", "v"),    E::set("s\n", "k", "v"),  E::set("s\x9d", "k", "v"),
     };
     const IniDocument doc("[s]\r\nk=1\r\n");
     for (const IniEdit& edit : refused) {

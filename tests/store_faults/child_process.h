@@ -24,7 +24,6 @@ inline constexpr bool kSanitized = false;
 inline constexpr bool kSanitized = false;
 #endif
 
-
 struct ChildResult {
     int exitCode = -1;  // -1 when the process ended by a signal
     int signal = 0;     // the signal that ended it, or 0

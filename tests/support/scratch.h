@@ -8,7 +8,7 @@
 namespace testing_support {
 
 class ScratchFolder {
-public:
+  public:
     ScratchFolder();
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
@@ -17,7 +17,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& leaf) const { return path_ / leaf; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -75,7 +75,9 @@ bool ProgramDriver::running() const {
     return process_.hProcess != nullptr && ::WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
-bool ProgramDriver::launch(const wchar_t* name, const std::wstring& arguments, const wchar_t* windowClass,
+bool ProgramDriver::launch(const wchar_t* name,
+                           const std::wstring& arguments,
+                           const wchar_t* windowClass,
                            bool waitForWindow) {
     const std::filesystem::path program = (folder_.empty() ? driverFolder() : folder_) / name;
     std::wstring commandLine = L"\"" + program.wstring() + L"\"";
@@ -117,8 +119,7 @@ std::string ProgramDriver::caption() const {
 
 std::string ProgramDriver::text(int id) const {
     std::vector<char> buffer(4096, '\0');
-    const LRESULT n =
-        ::SendMessageA(control(id), WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
+    const LRESULT n = ::SendMessageA(control(id), WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()));
     return std::string(buffer.data(), static_cast<std::size_t>(n > 0 ? n : 0));
 }
 
@@ -155,7 +156,8 @@ void ProgramDriver::pressKey(int id, WORD key) {
 }
 
 bool ProgramDriver::clickRow(int id, int row) {
-    // A click through the posted mouse messages: it takes effect some time later (see waitUntil). LVM_GETITEMRECT writes into the list's own process: the rectangle travels through memory there.
+    // A click through the posted mouse messages: it takes effect some time later (see waitUntil). LVM_GETITEMRECT
+    // writes into the list's own process: the rectangle travels through memory there.
     const HWND list = control(id);
     void* remote = ::VirtualAllocEx(process_.hProcess, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
     if (!remote)

@@ -33,8 +33,8 @@ class ProgramDriver {
     std::string caption() const;
     std::string text(int id) const;
     void setText(int id, std::string_view gbk);
-    void click(int id);       // BM_CLICK; returns when the form has handled it
-    void postClick(int id);   // BM_CLICK without waiting (for a button that opens a box)
+    void click(int id);                 // BM_CLICK; returns when the form has handled it
+    void postClick(int id);             // BM_CLICK without waiting (for a button that opens a box)
     void choose(int id, int position);  // a user's pick: the selection and its CBN_SELCHANGE
     int selection(int id) const;
     int rowCount(int id) const;

@@ -2,20 +2,20 @@
 // registry read back with the system's own functions.
 #include <gtest/gtest.h>
 
-#include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlwapi.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -117,8 +117,8 @@ TEST(WindowsProgram, TypicalRoadThroughTheCalculatorToTheDocument) {
     const struct {
         int id;
         const std::string& text;
-    } fields[] = {{1032, aspects.square},  {1033, aspects.opposition},  {1030, aspects.conjunction},
-                  {1031, aspects.trine},   {1035, aspects.sextile},     {1036, aspects.plumBlossom},
+    } fields[] = {{1032, aspects.square}, {1033, aspects.opposition}, {1030, aspects.conjunction},
+                  {1031, aspects.trine},  {1035, aspects.sextile},    {1036, aspects.plumBlossom},
                   {1037, aspects.sunMoon}};
     for (const auto& f : fields) {
         SCOPED_TRACE(f.id);
@@ -200,8 +200,9 @@ TEST(WindowsProgram, AMouseClickInTheListShowsAPersonAndTheKeyboardDoesNot) {
 TEST(WindowsProgram, TypingInTheSearchFieldFiltersTheList) {
     constexpr int kIdSearch = 1053, kIdSearchCount = 1054;
     const auto document = freshFolder(L"search") / L"persons.qelvo";
-    const std::string persons = "[base]\r\nver=1.0.6.18\r\nnewcode=10003\r\nuLastInd=2\r\n"
-                                "[ql_1]\r\nuInd=10001\r\nnick=李明\r\n[ql_2]\r\nuInd=10002\r\nnick=王芳\r\n";
+    const std::string persons =
+        "[base]\r\nver=1.0.6.18\r\nnewcode=10003\r\nuLastInd=2\r\n"
+        "[ql_1]\r\nuInd=10001\r\nnick=李明\r\n[ql_2]\r\nuInd=10002\r\nnick=王芳\r\n";
     {
         HANDLE file = ::CreateFileW(document.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         DWORD written = 0;

@@ -66,7 +66,7 @@ class HeadlessWindow final : public Window {
     void closeBox();
     void deliverCopyData(std::string_view bytes);
     void closeChart() { chartOpen_ = false; }  // the chart window's close box
-    void chooseMenu(int id);  // a command of the system menu
+    void chooseMenu(int id);                   // a command of the system menu
 
     // The script of files the file dialogs choose, used in order; a dialog without one is cancelled.
     void chooseFileNext(std::optional<std::filesystem::path> file) { files_.push_back(std::move(file)); }

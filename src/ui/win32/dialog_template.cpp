@@ -1,7 +1,7 @@
 #include "ui/win32/dialog_template.h"
 
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 #include <algorithm>
 

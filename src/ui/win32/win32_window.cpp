@@ -1,8 +1,8 @@
 #include "ui/win32/win32_window.h"
 
-#include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <windows.h>
 
 #include <memory>
 #include <vector>
@@ -234,12 +234,13 @@ struct Win32Window::Impl {
         items[2].classAtom = 0x0080;
         items[2].title = toWide(extras.aboutButton);
         const std::vector<std::uint16_t> bytes = buildDialogTemplate(about, items);
-        ::DialogBoxIndirectParamW(moduleHandle(), reinterpret_cast<const DLGTEMPLATE*>(bytes.data()), hwnd,
-                                  aboutProc, 0);
+        ::DialogBoxIndirectParamW(moduleHandle(), reinterpret_cast<const DLGTEMPLATE*>(bytes.data()), hwnd, aboutProc,
+                                  0);
     }
 };
 
-Win32Window::Win32Window(const DialogSpec& spec, const WindowExtras& extras) : impl_(std::make_unique<Impl>(spec, extras)) {}
+Win32Window::Win32Window(const DialogSpec& spec, const WindowExtras& extras)
+    : impl_(std::make_unique<Impl>(spec, extras)) {}
 
 Win32Window::~Win32Window() = default;
 
@@ -248,9 +249,8 @@ int Win32Window::run(FormEvents& events, const std::function<void()>& created) {
     impl_->created = &created;
     const std::vector<std::uint16_t> bytes =
         buildDialogTemplate(templateWindowOf(impl_->spec), templateItemsOf(impl_->spec));
-    const INT_PTR result =
-        ::DialogBoxIndirectParamW(moduleHandle(), reinterpret_cast<const DLGTEMPLATE*>(bytes.data()), nullptr,
-                                  &Impl::proc, reinterpret_cast<LPARAM>(impl_.get()));
+    const INT_PTR result = ::DialogBoxIndirectParamW(moduleHandle(), reinterpret_cast<const DLGTEMPLATE*>(bytes.data()),
+                                                     nullptr, &Impl::proc, reinterpret_cast<LPARAM>(impl_.get()));
     impl_->hwnd = nullptr;
     return static_cast<int>(result);
 }
@@ -409,8 +409,8 @@ std::optional<std::filesystem::path> Win32Window::chooseFile(bool save,
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrTitle = caption.c_str();
     dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
-    dialog.Flags = OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY |
-                   (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    dialog.Flags =
+        OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
     const BOOL chosen = save ? ::GetSaveFileNameW(&dialog) : ::GetOpenFileNameW(&dialog);
     if (!chosen)
         return std::nullopt;

@@ -77,8 +77,9 @@ HWND startAndAwait(const std::string& windowClass,
     if (window)
         return window;
     const auto seconds = std::to_string((wait.count() + 999) / 1000);
-    failure = ended ? "计算程序 " + shown + " 启动后随即退出，" + std::string(kNoResult)
-                    : "计算程序 " + shown + " 已启动，但 " + seconds + " 秒内没有打开它的窗口，" + std::string(kNoResult);
+    failure = ended
+                  ? "计算程序 " + shown + " 启动后随即退出，" + std::string(kNoResult)
+                  : "计算程序 " + shown + " 已启动，但 " + seconds + " 秒内没有打开它的窗口，" + std::string(kNoResult);
     return nullptr;
 }
 
