@@ -113,8 +113,8 @@ int main(int argc, char** argv) {
         const double read = medianOf(runs, [&] { return timedRun({"cat", doc}); });
         auto readWrite = [&](const fs::path& from) {
             return medianOf(runs, [&] {
-                return timedRun({"dd", "if=" + from.string(), "of=" + copy.string(), "bs=1M", "conv=fsync",
-                                 "status=none"});
+                return timedRun(
+                    {"dd", "if=" + from.string(), "of=" + copy.string(), "bs=1M", "conv=fsync", "status=none"});
             });
         };
         const double write = readWrite(document);
@@ -132,11 +132,17 @@ int main(int argc, char** argv) {
         };
         copyFile(document, work);
         lines.push_back({"set " + last + " nick X",
-                         medianOf(runs, [&] { return timedRun({tool, work.string(), "set", last, "nick", "X"}); }),
+                         medianOf(runs,
+                                  [&] {
+                                      return timedRun({tool, work.string(), "set", last, "nick", "X"});
+                                  }),
                          write, "dd conv=fsync", 2});
         lines.push_back({"upgrade (old form)",
                          medianOf(
-                             runs, [&] { return timedRun({tool, work.string(), "upgrade"}); },
+                             runs,
+                             [&] {
+                                 return timedRun({tool, work.string(), "upgrade"});
+                             },
                              [&] { copyFile(old, work); }),
                          oldWrite, "dd conv=fsync", 3});
         for (const Line& line : lines) {
