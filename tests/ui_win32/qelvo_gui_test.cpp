@@ -2,10 +2,12 @@
 // registry read back with the system's own functions.
 #include <gtest/gtest.h>
 
+// The Windows headers below need it first.
+#include <windows.h>
+
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlwapi.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <array>

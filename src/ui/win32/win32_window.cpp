@@ -1,8 +1,10 @@
 #include "ui/win32/win32_window.h"
 
+// The Windows headers below need it first.
+#include <windows.h>
+
 #include <commctrl.h>
 #include <commdlg.h>
-#include <windows.h>
 
 #include <memory>
 #include <vector>
