@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -416,6 +417,40 @@ TEST(QtProgram, TheChartButtonOpensTheWheelWhichFollowsTheFormAndResizes) {
     EXPECT_TRUE(chart->isVisible());
     program.click(app::kIdExit);
     EXPECT_FALSE(program.window().isOpen());
+    EXPECT_FALSE(chart->isVisible());
+}
+
+// Run on screens of several sizes (see CMakeLists.txt): the form opens in the middle of the screen.
+TEST(QtProgram, TheChartWindowOpensAboveTheFormAndBesideItWhereTheScreenHasRoom) {
+    ScratchFolder folder;
+    Program program(folder / "persons.qelvo");
+    program.click(app::kIdChart);
+    QWidget* chart = program.window().chartWindow();
+    QDialog* form = program.window().dialog();
+    ASSERT_NE(chart, nullptr);
+    ASSERT_NE(chart->windowHandle(), nullptr);
+    // Owned by the form, and on top as the form is: the window system keeps it above the form.
+    EXPECT_EQ(chart->windowHandle()->transientParent(), form->windowHandle());
+    EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(chart->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    // On the screen, clear of the form where a side has room for it, as wide as it wants or as the room allows.
+    const QRect screen = form->screen()->availableGeometry();
+    const QRect placed = chart->frameGeometry();
+    const QRect owner = form->frameGeometry();
+    SCOPED_TRACE(testing::Message() << "screen " << screen.width() << "x" << screen.height() << ", form "
+                                    << owner.width() << " wide at " << owner.x());
+    EXPECT_TRUE(screen.contains(placed));
+    const int room = std::max(screen.right() - owner.right(), owner.left() - screen.left());
+    const bool hasRoom = room > chart->minimumWidth() + 8;
+    EXPECT_EQ(!placed.intersects(owner), hasRoom);
+    if (screen.width() >= 1680) {
+        EXPECT_TRUE(hasRoom);
+    }
+    if (hasRoom) {
+        EXPECT_EQ(placed.top(), owner.top());
+    }
+    EXPECT_GT(inkedShare(chart->grab().toImage()), 0.05);
+    program.click(app::kIdExit);
     EXPECT_FALSE(chart->isVisible());
 }
 

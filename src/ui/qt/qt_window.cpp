@@ -18,7 +18,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QTableWidget>
 #include <QTimer>
@@ -649,19 +648,12 @@ void QtWindow::close() {
 }
 
 void QtWindow::showChart(const chart::WheelChart& chart) {
-    if (!impl_->chart) {
+    const bool opening = !impl_->chart;
+    if (opening)
         impl_->chart = new QtChartWindow(impl_->dialog.get());
-        // Beside the form where the screen has room, otherwise where the window system puts it.
-        const QRect form = impl_->dialog->frameGeometry();
-        const QScreen* screen = impl_->dialog->screen();
-        if (screen != nullptr) {
-            const QRect room = screen->availableGeometry();
-            const QPoint place(form.right() + 8, form.top());
-            if (room.contains(QRect(place, impl_->chart->frameSize())))
-                impl_->chart->move(place);
-        }
-    }
     impl_->chart->setChart(chart);
+    if (opening)
+        impl_->chart->placeBesideForm();
     impl_->chart->show();
     impl_->chart->raise();
     impl_->chart->activateWindow();
