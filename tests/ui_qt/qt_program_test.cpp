@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -418,6 +419,41 @@ TEST(QtProgram, TheChartButtonOpensTheWheelWhichFollowsTheFormAndResizes) {
     program.click(app::kIdExit);
     EXPECT_FALSE(program.window().isOpen());
     EXPECT_FALSE(chart->isVisible());
+}
+
+TEST(QtProgram, ThePersonListShowsEveryTextWholeWideningAColumnWhereTheFontNeedsIt) {
+    ScratchFolder folder;
+    Program program(folder / "persons.qelvo");
+    const struct {
+        const char* name;
+        const char* birthday;
+    } people[] = {{"李明", "1991.1.2,1255"}, {"欧阳娜娜娜娜", "1988.12.31,2359"}, {"王芳", "1990.5.6"}};
+    for (const auto& person : people) {
+        program.click(app::kIdNew);
+        program.type(app::kIdName, person.name);
+        program.type(app::kIdBirthday, person.birthday);
+        program.click(app::kIdSave);
+    }
+    auto* table = program.control<QTableWidget>(app::kIdPersonList);
+    ASSERT_EQ(table->rowCount(), 3);
+    // Drawn in a cell, a text keeps a margin on each side, as the style puts it; within that it must fit whole.
+    const int margin = table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
+    const QFontMetrics metrics(table->font());
+    for (int c = 0; c < table->columnCount(); ++c) {
+        SCOPED_TRACE(c);
+        EXPECT_GE(table->columnWidth(c),
+                  static_cast<int>(app::kPersonListColumns[static_cast<std::size_t>(c)].widthPixels));
+        for (int r = 0; r < table->rowCount(); ++r) {
+            const QTableWidgetItem* cell = table->item(r, c);
+            if (cell != nullptr) {
+                EXPECT_LE(metrics.horizontalAdvance(cell->text()) + 2 * margin, table->columnWidth(c))
+                    << cell->text().toStdString();
+            }
+        }
+    }
+    // A column whose texts fit keeps the layout's width.
+    EXPECT_EQ(table->columnWidth(0), app::kPersonListColumns[0].widthPixels);
+    program.click(app::kIdExit);
 }
 
 // Run on screens of several sizes (see CMakeLists.txt): the form opens in the middle of the screen.

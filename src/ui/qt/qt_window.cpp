@@ -75,6 +75,21 @@ class EventFilter final : public QObject {
     std::function<void(QEvent*)> handle_;
 };
 
+// A column's width as the layout gives it, kept with its header.
+constexpr int kLayoutWidthRole = Qt::UserRole + 1;
+
+// Every column as wide as the layout makes it, or as its widest text and its title need where the dialog font draws
+// them wider than the layout's (the birthday with its time of day in a CJK font): no text is cut short.
+void widenColumnsToTheirTexts(QTableWidget& table) {
+    for (int c = 0; c < table.columnCount(); ++c) {
+        const QTableWidgetItem* header = table.horizontalHeaderItem(c);
+        const int layout = header != nullptr ? header->data(kLayoutWidthRole).toInt() : table.columnWidth(c);
+        const QAbstractItemView& view = table;  // its size hint is public there
+        const int needed = std::max(view.sizeHintForColumn(c), table.horizontalHeader()->sectionSizeHint(c));
+        table.setColumnWidth(c, std::max(layout, needed));
+    }
+}
+
 QString gbkText(std::string_view text) {
     return withQtLineBreaks(fromGbk(text));
 }
@@ -545,6 +560,7 @@ void QtWindow::setColumns(int id, const std::vector<ColumnSpec>& columns) {
         auto* header = new QTableWidgetItem(fromGbk(column.title));
         header->setTextAlignment(column.centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
         header->setData(Qt::UserRole, column.centred);
+        header->setData(kLayoutWidthRole, column.widthPixels);
         table->setHorizontalHeaderItem(i, header);
         table->setColumnWidth(i, column.widthPixels);  // logical pixels, as the Windows list takes them
     }
@@ -571,6 +587,7 @@ void QtWindow::setRows(int id, std::vector<std::vector<std::string>> rows) {
         }
     }
     table->setCurrentItem(nullptr);
+    widenColumnsToTheirTexts(*table);
     table->setUpdatesEnabled(true);
 }
 
