@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -22,12 +23,15 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <span>
 #include <sstream>
 #include <string>
@@ -454,6 +458,61 @@ TEST(QtProgram, ThePersonListShowsEveryTextWholeWideningAColumnWhereTheFontNeeds
     // A column whose texts fit keeps the layout's width.
     EXPECT_EQ(table->columnWidth(0), app::kPersonListColumns[0].widthPixels);
     program.click(app::kIdExit);
+}
+
+// The texts of the context menu Qt gives a line edit.
+QStringList lineEditMenuTexts() {
+    QLineEdit edit;
+    const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    QStringList texts;
+    for (const QAction* action : menu->actions())
+        if (!action->isSeparator())
+            texts << action->text();
+    return texts;
+}
+
+bool hasChinese(const QString& text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x4E00 && c.unicode() < 0xA000; });
+}
+
+TEST(QtProgram, QtsOwnTextsAreChineseAndWithoutTheTranslationsTheProgramStillStarts) {
+    // A folder without the translations: nothing installed, Qt's texts stay as they were.
+    ScratchFolder empty;
+    EXPECT_EQ(
+        ui::qt::installChineseQtTexts(*QCoreApplication::instance(), QString::fromStdString(empty.path().string())),
+        nullptr);
+    EXPECT_TRUE(lineEditMenuTexts().value(0).startsWith(QStringLiteral("&Undo")));
+    {
+        Program program(empty / "persons.qelvo");
+        EXPECT_TRUE(program.window().isOpen());
+        program.click(app::kIdExit);
+    }
+
+    QTranslator* translator = ui::qt::installChineseQtTexts(*QCoreApplication::instance());
+    ASSERT_NE(translator, nullptr) << "Qt's Chinese translations are not installed (Debian: qt6-translations-l10n)";
+    const QStringList menu = lineEditMenuTexts();
+    EXPECT_EQ(menu.size(), 7) << menu.join(QStringLiteral(" | ")).toStdString();
+    for (const QString& text : menu) {
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_TRUE(hasChinese(text));
+    }
+    for (const bool save : {false, true}) {
+        SCOPED_TRACE(save);
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        for (const char* name : {"lookInLabel", "fileNameLabel", "fileTypeLabel"}) {
+            const auto* label = dialog.findChild<QLabel*>(QString::fromLatin1(name));
+            ASSERT_NE(label, nullptr) << name;
+            EXPECT_TRUE(hasChinese(label->text())) << name << ": " << label->text().toStdString();
+        }
+        const auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        ASSERT_NE(buttons, nullptr);
+        for (const QAbstractButton* button : buttons->buttons())
+            EXPECT_TRUE(hasChinese(button->text())) << button->text().toStdString();
+    }
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
 }
 
 // Run on screens of several sizes (see CMakeLists.txt): the form opens in the middle of the screen.
