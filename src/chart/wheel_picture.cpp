@@ -2,14 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <optional>
 
 #include "chart/dignity_table.h"
 #include "chart/planet_abbreviation.h"
+#include "chart/wheel_label_layout.h"
 #include "chart/zodiac_sign_table.h"
 #include "util/format.h"
 
+// The picture is laid out at the size it is drawn at, not scaled: every length follows from the picture's smaller
+// side or from the ring's radius, and texts and lines have a least size below which they would stop being readable.
+// So a small picture's labels take relatively more of the wheel, which the label layout has to know.
 namespace chart {
 
 namespace {
@@ -17,9 +20,77 @@ namespace {
 constexpr double kCircleDegrees = 360.0;
 constexpr double kSignDegrees = 30.0;
 
+// --- proportions ------------------------------------------------------------------------------------------------
+
+// Text sizes (the font's em height), as shares of the picture's smaller side, and the least size of each in pixels.
+// Digits stay readable at 10 pixels; a Chinese character needs 12.
+constexpr double kGlyphShare = 0.042, kGlyphLeast = 13;    // a planet's abbreviation
+constexpr double kDegreeShare = 0.026, kDegreeLeast = 10;  // its degree
+constexpr double kMarkShare = 0.026, kMarkLeast = 12;      // its dignity mark
+constexpr double kSignShare = 0.034, kSignLeast = 12;      // the names in the sign ring
+constexpr double kLegendShare = 0.026, kLegendLeast = 12;  // the legend
+// Line widths, the same way: thin lines, and aspect lines.
+constexpr double kLineShare = 0.0018, kLineLeast = 1.0;
+constexpr double kAspectLineShare = 0.0026, kAspectLineLeast = 1.2;
+
+// The wheel: the room left around it, as a share of its side.
+constexpr double kMarginShare = 0.012, kMarginLeast = 2.0;
+// The sign ring is as wide as this many heights of its names, or this share of its radius if that is wider.
+constexpr double kRingWidthInSignNames = 1.9;
+constexpr double kRingWidthShare = 0.13;
+// The degree scale's ticks reach from the ring's inner edge into the ring, by these shares of its width: every
+// degree, every fifth, every tenth. The sign borders cross the whole ring.
+constexpr double kDegreeTickShare = 0.10;
+constexpr double kFiveDegreeTickShare = 0.18;
+constexpr double kTenDegreeTickShare = 0.26;
+// A planet's exact place lies this far inside the ring (a share of the ring's radius), marked by a stroke from the
+// ring; its leader starts there.
+constexpr double kPlaceTickShare = 0.03, kPlaceTickLeast = 4.0;
+// The room between the labels and the aspect circle, in heights of the degree text.
+constexpr double kLabelGapInDegrees = 0.3, kLabelGapLeast = 2.0;
+// Between the places and the outermost labels, a band of this share of the ring's radius where leaders run to
+// labels pushed aside, above the labels between.
+constexpr double kLeaderBandShare = 0.05;
+// The least room between two labels, and between a leader and a label not its own, in heights of the degree text.
+constexpr double kLabelPadInDegrees = 0.12;
+constexpr double kLeaderClearanceInDegrees = 0.15;
+// The aspect circle is at most this share of the ring's radius; labels stacked inwards may make it smaller, down
+// to the least share.
+constexpr double kAspectShare = 0.6;
+constexpr double kAspectLeastShare = 0.3;
+
+// A label: the abbreviation with the mark beside it (apart by a share of the abbreviation's size, both standing on
+// the same line), over the degree; each line as high as its text's size times its factor.
+constexpr double kMarkGapInGlyphs = 0.1;
+constexpr double kGlyphLineInGlyphs = 1.02;
+constexpr double kDegreeLineInDegrees = 1.05;
+
+// The marks and lines of planets and aspects, in widths of the thin line or the aspect line.
+constexpr double kRingLineInLines = 1.2;
+constexpr double kPlaceStrokeInLines = 1.6;
+constexpr double kAspectDotInAspectLines = 1.1, kAspectDotLeast = 1.5;
+constexpr double kWideAspectInAspectLines = 0.6;  // an aspect with an orb above 4
+constexpr double kLegendSampleInAspectLines = 1.3;
+// A conjunction's bow reaches this share of the aspect circle's radius towards the centre.
+constexpr double kBowDepthShare = 0.22;
+
+// The legend, in sizes of its text: a row's height, a line sample's length, the gap between sample and name, the
+// spacing between entries, and the room above and below all rows.
+constexpr double kLegendRowInSizes = 1.7;
+constexpr double kLegendSampleInSizes = 2.4;
+constexpr double kLegendGapInSizes = 0.35;
+constexpr double kLegendSpacingInSizes = 1.1;
+constexpr double kLegendRoomInSizes = 0.6;
+
+// A text's box: the ascent above the baseline as a share of its size, and the width a CJK font gives a character
+// that is not a double-byte one (a double-byte one is one em).
+constexpr double kAscent = 0.86;
+constexpr double kNarrowCharacterInSizes = 0.56;
+
 // Colours of the picture.
 constexpr Color kInk{34, 34, 34};
 constexpr Color kRingLine{90, 90, 90};
+constexpr Color kDegreeTick{150, 150, 150};
 constexpr Color kFaint{170, 170, 170};
 constexpr Color kLeader{140, 140, 140};
 constexpr Color kDegreeInk{80, 80, 80};
@@ -30,35 +101,24 @@ constexpr Color kUnplacedInk{150, 30, 30};
 constexpr Color kElementFill[] = {{252, 226, 220}, {236, 230, 212}, {250, 244, 206}, {218, 234, 250}};
 constexpr Color kElementInk[] = {{170, 40, 30}, {110, 80, 30}, {140, 110, 0}, {30, 80, 150}};
 
-// Sizes relative to the picture's smaller side, each with the smallest size that stays readable.
+// --- sizes and texts --------------------------------------------------------------------------------------------
+
 struct Scale {
     double glyph, degree, mark, sign, legend, line, aspectLine;
 };
 
 Scale scaleFor(double base) {
-    return {std::max(13.0, base * 0.042), std::max(10.0, base * 0.026), std::max(10.0, base * 0.026),
-            std::max(11.0, base * 0.034), std::max(11.0, base * 0.026), std::max(1.0, base * 0.0018),
-            std::max(1.2, base * 0.0026)};
-}
-
-double radians(double degrees) {
-    return degrees * std::numbers::pi / 180.0;
-}
-
-double normalized(double degrees) {
-    double d = std::fmod(degrees, kCircleDegrees);
-    if (d < 0)
-        d += kCircleDegrees;
-    return d >= kCircleDegrees ? 0.0 : d;
-}
-
-// The point at a screen angle (counter-clockwise from the positive x axis; y grows downwards) and radius.
-Point pointAt(Point center, double angle, double radius) {
-    return {center.x + radius * std::cos(radians(angle)), center.y - radius * std::sin(radians(angle))};
+    return {std::max(kGlyphLeast, base * kGlyphShare),
+            std::max(kDegreeLeast, base * kDegreeShare),
+            std::max(kMarkLeast, base * kMarkShare),
+            std::max(kSignLeast, base * kSignShare),
+            std::max(kLegendLeast, base * kLegendShare),
+            std::max(kLineLeast, base * kLineShare),
+            std::max(kAspectLineLeast, base * kAspectLineShare)};
 }
 
 double screenAngleOf(double longitude) {
-    return normalized(180.0 + longitude);
+    return normalizedAngle(180.0 + longitude);
 }
 
 // The width a CJK font gives a GBK text: a double-byte character one em, any other about half of one.
@@ -69,13 +129,11 @@ double textWidth(std::string_view gbk, double size) {
             width += size;
             ++i;
         } else {
-            width += 0.56 * size;
+            width += kNarrowCharacterInSizes * size;
         }
     }
     return width;
 }
-
-constexpr double kAscent = 0.86;  // of the em above the baseline
 
 TextShape text(Point baseline, std::string value, double size, Color color, TextAnchor anchor = TextAnchor::Middle) {
     const double width = textWidth(value, size);
@@ -91,7 +149,41 @@ TextShape centredText(Point at, std::string value, double size, Color color) {
     return text({at.x, at.y + (kAscent - 0.5) * size}, std::move(value), size, color);
 }
 
-// The ring sector of a sign as a polygon, its arcs in steps of at most three degrees.
+Stroke styledStroke(AspectKind kind, double width, double dashUnit) {
+    const AspectStyle& style = aspectStyles()[static_cast<std::size_t>(kind)];
+    Stroke stroke{style.color, width, {}};
+    for (double d : style.dashes)
+        stroke.dashes.push_back(d * dashUnit);
+    return stroke;
+}
+
+// --- the wheel's circles ----------------------------------------------------------------------------------------
+
+// The circles of the wheel and the lengths that follow from them.
+struct Rings {
+    Point center;
+    double outer = 0;      // the sign ring's outer edge
+    double inner = 0;      // its inner edge, where the degree scale stands
+    double width = 0;      // outer - inner
+    double placeTick = 0;  // from the inner edge in to a planet's exact place
+    double labelGap = 0;   // between the labels and the aspect circle
+    double placeRadius() const { return inner - placeTick; }
+};
+
+Rings measureRings(const WheelPicture& picture, double wheelHeight, const Scale& scale) {
+    Rings rings;
+    const double side = std::min(picture.width, wheelHeight);
+    rings.center = {picture.width / 2, wheelHeight / 2};
+    rings.outer = std::max(1.0, side / 2 - std::max(kMarginLeast, side * kMarginShare));
+    rings.width = std::max(kRingWidthInSignNames * scale.sign, kRingWidthShare * rings.outer);
+    rings.inner = std::max(1.0, rings.outer - rings.width);
+    rings.width = rings.outer - rings.inner;
+    rings.placeTick = std::max(kPlaceTickLeast, kPlaceTickShare * rings.outer);
+    rings.labelGap = std::max(kLabelGapLeast, kLabelGapInDegrees * scale.degree);
+    return rings;
+}
+
+// The ring sector of a sign as a polygon, its arcs in steps of three degrees.
 PolygonShape sector(Point center, double from, double to, double inner, double outer, Color fill) {
     PolygonShape shape{{}, fill};
     constexpr int kSteps = 10;
@@ -102,177 +194,126 @@ PolygonShape sector(Point center, double from, double to, double inner, double o
     return shape;
 }
 
-// --- labels -----------------------------------------------------------------------------------------------------
+// The ring's sectors tinted by element, its two circles and the borders between the signs.
+void drawSignRing(WheelPicture& picture, const Rings& rings, const Scale& scale) {
+    for (int s = 1; s <= kSignCount; ++s) {
+        const double from = screenAngleOf((s - 1) * kSignDegrees);
+        picture.shapes.push_back(
+            sector(rings.center, from, from + kSignDegrees, rings.inner, rings.outer, kElementFill[(s - 1) % 4]));
+    }
+    const Stroke ringStroke{kRingLine, scale.line * kRingLineInLines, {}};
+    picture.shapes.push_back(CircleShape{rings.center, rings.outer, ringStroke});
+    picture.shapes.push_back(CircleShape{rings.center, rings.inner, ringStroke});
+    for (int s = 0; s < kSignCount; ++s) {
+        const double angle = screenAngleOf(s * kSignDegrees);
+        picture.shapes.push_back(LineShape{pointAt(rings.center, angle, rings.inner),
+                                           pointAt(rings.center, angle, rings.outer), ringStroke});
+    }
+}
+
+// A tick on the ring's inner edge at every degree: longer at every fifth, longer still at every tenth.
+void drawDegreeScale(WheelPicture& picture, const Rings& rings, const Scale& scale) {
+    for (int degree = 0; degree < static_cast<int>(kCircleDegrees); ++degree) {
+        if (degree % static_cast<int>(kSignDegrees) == 0)
+            continue;  // a sign border
+        const bool ten = degree % 10 == 0;
+        const bool five = degree % 5 == 0;
+        const double share = ten ? kTenDegreeTickShare : five ? kFiveDegreeTickShare : kDegreeTickShare;
+        const double angle = screenAngleOf(degree);
+        picture.shapes.push_back(LineShape{pointAt(rings.center, angle, rings.inner),
+                                           pointAt(rings.center, angle, rings.inner + share * rings.width),
+                                           {five ? kRingLine : kDegreeTick, scale.line, {}}});
+    }
+}
+
+// The signs' names in the ring, in the middle of each sign and of the ring beyond the ticks.
+void drawSignNames(WheelPicture& picture, const Rings& rings, const Scale& scale) {
+    const double tickReach = kTenDegreeTickShare * rings.width;
+    const double radius = rings.inner + tickReach + (rings.width - tickReach) / 2;
+    for (int s = 1; s <= kSignCount; ++s) {
+        const double middle = screenAngleOf((s - 0.5) * kSignDegrees);
+        picture.shapes.push_back(centredText(pointAt(rings.center, middle, radius), std::string(signComboText(s)),
+                                             scale.sign, kElementInk[(s - 1) % 4]));
+    }
+}
+
+// --- planets and their labels -----------------------------------------------------------------------------------
 
 struct Label {
     int planet;
-    double desired;  // screen angle of the exact place
-    double width;
-    double height;
     std::string degree;
     std::string_view mark;
+    double width;
+    double height;
 };
 
-// The smallest angle (degrees) between two labels' centres on a circle of this radius so that their boxes do not
-// overlap. A chord is perpendicular to the radius through its middle: at angle phi it runs along (sin, cos), and
-// boxes apart by d along it are clear of each other once d |sin| or d |cos| reaches their summed half sizes. Without
-// phi, the chord must be as long as the diagonal, which holds at every angle.
-double separation(const Label& a, const Label& b, double radius, std::optional<double> phi, double pad) {
-    const double halfW = (a.width + b.width) / 2 + pad;
-    const double halfH = (a.height + b.height) / 2 + pad;
-    double chord = std::hypot(halfW, halfH);
-    if (phi) {
-        const double sx = std::fabs(std::sin(radians(*phi)));
-        const double sy = std::fabs(std::cos(radians(*phi)));
-        chord = std::min(sx > 1e-9 ? halfW / sx : chord, sy > 1e-9 ? halfH / sy : chord);
-        chord = std::min(chord, std::hypot(halfW, halfH));
-    }
-    if (chord >= 2 * radius)
-        return 180.0;
-    return 2 * std::asin(chord / (2 * radius)) * 180.0 / std::numbers::pi;
+double markWidth(const Label& label, const Scale& scale) {
+    return label.mark.empty() ? 0 : kMarkGapInGlyphs * scale.glyph + scale.mark;
 }
 
-// Spreads the labels along the circle: each keeps its desired angle where it can; runs of labels too close together
-// are laid out at their least separations, centred on the mean of their desired angles, and merged with their
-// neighbours until no two runs touch. Returns the angle of each label, by the order given.
-std::vector<double> spreadLabels(const std::vector<Label>& labels, double radius, bool exactAngles, double pad) {
-    const std::size_t n = labels.size();
-    std::vector<double> result(n);
-    if (n == 0)
-        return result;
-    std::vector<std::size_t> order(n);
-    for (std::size_t i = 0; i < n; ++i)
-        order[i] = i;
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return labels[a].desired != labels[b].desired ? labels[a].desired < labels[b].desired
-                                                      : labels[a].planet < labels[b].planet;
-    });
-    // Start after the widest gap, so that the run of angles wraps there.
-    std::size_t first = 0;
-    double widest = -1;
-    for (std::size_t k = 0; k < n; ++k) {
-        const double here = labels[order[k]].desired;
-        const double before = labels[order[(k + n - 1) % n]].desired;
-        const double gap = normalized(here - before);
-        if (gap > widest || (n == 1)) {
-            widest = gap;
-            first = k;
+// The planets with a sign, each with its label's texts and size; the others go to picture.unplaced.
+std::vector<Label> collectPlanets(WheelPicture& picture, const WheelChart& chart, const Scale& scale) {
+    std::vector<Label> labels;
+    for (int p = 0; p < kPlanetCount; ++p) {
+        const PlanetPosition& position = chart.planets[static_cast<std::size_t>(p)];
+        if (!isZodiacSign(position.sign) || !std::isfinite(position.degree)) {
+            picture.unplaced.push_back(p);
+            continue;
         }
+        Label label{p, degreeLabel(position.degree), markFor(p, position.sign), 0, 0};
+        label.width = std::max(scale.glyph + markWidth(label, scale), textWidth(label.degree, scale.degree));
+        label.height = kGlyphLineInGlyphs * scale.glyph + kDegreeLineInDegrees * scale.degree;
+        labels.push_back(label);
+        PlacedPlanet placed;
+        placed.planet = p;
+        placed.longitude = normalizedAngle((position.sign - 1) * kSignDegrees + static_cast<double>(position.degree));
+        placed.screenAngle = screenAngleOf(placed.longitude);
+        placed.mark = label.mark;
+        picture.planets.push_back(placed);
     }
-    std::rotate(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(first), order.end());
-    std::vector<double> desired(n);
-    for (std::size_t k = 0; k < n; ++k) {
-        desired[k] = labels[order[k]].desired;
-        if (k > 0)
-            while (desired[k] < desired[k - 1])
-                desired[k] += kCircleDegrees;
-    }
-    auto sep = [&](std::size_t k, std::size_t next, double nextOffset) {
-        std::optional<double> phi;
-        if (exactAngles)
-            phi = (desired[k] + desired[next] + nextOffset) / 2;
-        return separation(labels[order[k]], labels[order[next]], radius, phi, pad);
-    };
-    double total = 0;
-    for (std::size_t k = 0; k < n; ++k)
-        total += sep(k, (k + 1) % n, k + 1 == n ? kCircleDegrees : 0);
-    if (total >= kCircleDegrees) {
-        // Not room enough for all: evenly spaced is the best there is.
-        for (std::size_t k = 0; k < n; ++k)
-            result[order[k]] =
-                normalized(desired[0] + static_cast<double>(k) * kCircleDegrees / static_cast<double>(n));
-        return result;
-    }
-
-    struct Run {
-        std::size_t begin, end;  // positions in order, end exclusive
-        double start;
-        std::vector<double> offsets;
-    };
-    auto place = [&](Run& run) {
-        run.offsets.assign(1, 0.0);
-        for (std::size_t k = run.begin + 1; k < run.end; ++k)
-            run.offsets.push_back(run.offsets.back() + sep(k - 1, k, 0));
-        double sum = 0;
-        for (std::size_t k = run.begin; k < run.end; ++k)
-            sum += desired[k] - run.offsets[k - run.begin];
-        run.start = sum / static_cast<double>(run.end - run.begin);
-    };
-    std::vector<Run> runs;
-    for (std::size_t k = 0; k < n; ++k) {
-        runs.push_back({k, k + 1, 0, {}});
-        place(runs.back());
-    }
-    for (bool merged = true; merged;) {
-        merged = false;
-        for (std::size_t r = 0; r + 1 < runs.size(); ++r) {
-            const Run& a = runs[r];
-            const Run& b = runs[r + 1];
-            if (a.start + a.offsets.back() + sep(a.end - 1, b.begin, 0) > b.start + 1e-9) {
-                runs[r].end = b.end;
-                runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(r) + 1);
-                place(runs[r]);
-                merged = true;
-                break;
-            }
-        }
-        if (!merged && runs.size() > 1) {
-            // The last run against the first, once round the circle.
-            const Run& last = runs.back();
-            const Run& head = runs.front();
-            if (last.start + last.offsets.back() + sep(last.end - 1, head.begin, kCircleDegrees) >
-                head.start + kCircleDegrees + 1e-9) {
-                // Move the first run's labels behind the last, a circle further on.
-                const std::size_t count = head.end - head.begin;
-                std::rotate(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(count), order.end());
-                std::vector<double> moved(desired.begin(), desired.begin() + static_cast<std::ptrdiff_t>(count));
-                desired.erase(desired.begin(), desired.begin() + static_cast<std::ptrdiff_t>(count));
-                for (double d : moved)
-                    desired.push_back(d + kCircleDegrees);
-                runs.erase(runs.begin());
-                for (Run& run : runs) {
-                    run.begin -= count;
-                    run.end -= count;
-                }
-                runs.back().end = n;
-                place(runs.back());
-                merged = true;
-            }
-        }
-    }
-    for (const Run& run : runs)
-        for (std::size_t k = run.begin; k < run.end; ++k)
-            result[order[k]] = normalized(run.start + run.offsets[k - run.begin]);
-    return result;
+    return labels;
 }
 
-Box labelBox(Point center, const Label& label) {
-    return {center.x - label.width / 2, center.y - label.height / 2, center.x + label.width / 2,
-            center.y + label.height / 2};
+// The ring between the places and the aspect circle's least size, where the labels stand.
+LabelField labelField(const Rings& rings, const Scale& scale) {
+    LabelField field;
+    field.center = rings.center;
+    field.placeRadius = rings.placeRadius();
+    field.outer = rings.placeRadius() - std::max(rings.labelGap, kLeaderBandShare * rings.outer);
+    field.inner = kAspectLeastShare * rings.outer + rings.labelGap;
+    field.pad = kLabelPadInDegrees * scale.degree;
+    field.clearance = kLeaderClearanceInDegrees * scale.degree;
+    return field;
 }
 
-// The end of a line from outside a box towards its centre, where it meets the box's edge.
-Point edgeToward(Point from, const Box& box) {
-    const Point center{(box.left + box.right) / 2, (box.top + box.bottom) / 2};
-    const double dx = center.x - from.x;
-    const double dy = center.y - from.y;
-    double t = 1.0;
-    auto clip = [&](double delta, double edge, double origin) {
-        if (delta != 0) {
-            const double s = (edge - origin) / delta;
-            if (s >= 0 && s < t) {
-                const double x = from.x + s * dx;
-                const double y = from.y + s * dy;
-                if (x >= box.left - 1e-6 && x <= box.right + 1e-6 && y >= box.top - 1e-6 && y <= box.bottom + 1e-6)
-                    t = s;
-            }
-        }
-    };
-    clip(dx, box.left, from.x);
-    clip(dx, box.right, from.x);
-    clip(dy, box.top, from.y);
-    clip(dy, box.bottom, from.y);
-    return {from.x + t * dx, from.y + t * dy};
+// Each planet's label spot and leader, and the aspect circle inside them: as large as labels in the outermost row
+// anywhere on the circle allow, smaller only where labels stand further in.
+void placeLabels(WheelPicture& picture, const std::vector<Label>& labels, const Rings& rings, const Scale& scale) {
+    const LabelField field = labelField(rings, scale);
+    std::vector<WheelLabel> wanted;
+    double diagonal = 0;
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        const PlacedPlanet& planet = picture.planets[i];
+        const double signStart = screenAngleOf(std::floor(planet.longitude / kSignDegrees) * kSignDegrees);
+        wanted.push_back({planet.screenAngle, signStart, labels[i].width, labels[i].height});
+        diagonal = std::max(diagonal, std::hypot(labels[i].width, labels[i].height));
+    }
+    const std::vector<LabelSpot> spots = layoutWheelLabels(wanted, field);
+    picture.aspectRadius = std::min(kAspectShare * rings.outer, field.outer - diagonal - rings.labelGap);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        PlacedPlanet& placed = picture.planets[i];
+        const LabelSpot& spot = spots[i];
+        placed.labelAngle = spot.angle;
+        placed.place = spot.leader.front();
+        placed.label = spot.box;
+        placed.leader = spot.leader;
+        const double dx = std::max({spot.box.left - rings.center.x, 0.0, rings.center.x - spot.box.right});
+        const double dy = std::max({spot.box.top - rings.center.y, 0.0, rings.center.y - spot.box.bottom});
+        picture.aspectRadius = std::min(picture.aspectRadius, std::hypot(dx, dy) - rings.labelGap);
+    }
+    picture.aspectRadius = std::max(1.0, picture.aspectRadius);
+    for (PlacedPlanet& placed : picture.planets)
+        placed.aspectPoint = pointAt(rings.center, placed.screenAngle, picture.aspectRadius);
 }
 
 // A conjunction's two ends lie within a few degrees of each other, so a straight line between them would hardly show:
@@ -297,6 +338,7 @@ void drawBow(WheelPicture& picture, Point center, Point from, Point to, double d
         tx /= chord;
         ty /= chord;
     }
+    // A cubic curve whose control points lie the depth inwards and half of it apart along the circle.
     const double spread = 0.5 * depth;
     const Point p1{from.x + ux * depth - tx * spread, from.y + uy * depth - ty * spread};
     const Point p2{to.x + ux * depth + tx * spread, to.y + uy * depth + ty * spread};
@@ -312,8 +354,66 @@ void drawBow(WheelPicture& picture, Point center, Point from, Point to, double d
     }
 }
 
+// The aspect circle and one line per aspect the engine finds; conjunctions last, so that the lines leaving the same
+// places do not hide their bows.
+void drawAspects(WheelPicture& picture, const WheelChart& chart, const Scale& scale) {
+    picture.shapes.push_back(CircleShape{picture.center, picture.aspectRadius, {kFaint, scale.line, {}}});
+    auto placedOf = [&](int planet) -> const PlacedPlanet& {
+        return *std::find_if(picture.planets.begin(), picture.planets.end(),
+                             [&](const PlacedPlanet& p) { return p.planet == planet; });
+    };
+    for (const Aspect& aspect : findAspects(chart.planets))
+        picture.aspects.push_back({aspect, placedOf(aspect.first).aspectPoint, placedOf(aspect.second).aspectPoint});
+    for (const bool conjunctions : {false, true}) {
+        for (const AspectLine& line : picture.aspects) {
+            if ((line.aspect.kind == AspectKind::Conjunction) != conjunctions)
+                continue;
+            const double width = scale.aspectLine * (line.aspect.wide ? kWideAspectInAspectLines : 1.0);
+            const Stroke stroke = styledStroke(line.aspect.kind, width, scale.aspectLine);
+            if (conjunctions)
+                drawBow(picture, picture.center, line.from, line.to, kBowDepthShare * picture.aspectRadius, stroke);
+            else
+                picture.shapes.push_back(LineShape{line.from, line.to, stroke});
+        }
+    }
+}
+
+// Each planet's dot on the aspect circle, its stroke from the ring to its exact place, and its leader.
+void drawPlanetMarks(WheelPicture& picture, const Rings& rings, const Scale& scale) {
+    const double dot = std::max(kAspectDotLeast, scale.aspectLine * kAspectDotInAspectLines);
+    for (const PlacedPlanet& placed : picture.planets) {
+        picture.shapes.push_back(CircleShape{placed.aspectPoint, dot, {kInk, scale.line, {}}, true, kInk});
+        picture.shapes.push_back(LineShape{pointAt(rings.center, placed.screenAngle, rings.inner),
+                                           placed.place,
+                                           {kInk, scale.line * kPlaceStrokeInLines, {}}});
+        for (std::size_t i = 1; i < placed.leader.size(); ++i)
+            picture.shapes.push_back(LineShape{placed.leader[i - 1], placed.leader[i], {kLeader, scale.line, {}}});
+    }
+}
+
 bool strongMark(std::string_view mark) {
     return mark == "庙" || mark == "旺";
+}
+
+// Each label's texts in its box: the abbreviation and the mark on the first line, the degree on the second.
+void drawLabels(WheelPicture& picture, const std::vector<Label>& labels, const Scale& scale) {
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        const Label& label = labels[i];
+        const Box& box = picture.planets[i].label;
+        const double middle = (box.left + box.right) / 2;
+        const double glyphLine = box.top + kGlyphLineInGlyphs * scale.glyph / 2;
+        const double glyphX = middle - markWidth(label, scale) / 2;
+        picture.shapes.push_back(
+            centredText({glyphX, glyphLine}, std::string(planetAbbreviation(label.planet)), scale.glyph, kInk));
+        if (!label.mark.empty()) {
+            const Point at{glyphX + scale.glyph / 2 + kMarkGapInGlyphs * scale.glyph + scale.mark / 2,
+                           glyphLine + (scale.glyph - scale.mark) / 2};
+            picture.shapes.push_back(
+                centredText(at, std::string(label.mark), scale.mark, strongMark(label.mark) ? kStrongMark : kWeakMark));
+        }
+        picture.shapes.push_back(centredText({middle, box.bottom - kDegreeLineInDegrees * scale.degree / 2},
+                                             label.degree, scale.degree, kDegreeInk));
+    }
 }
 
 // --- legend -----------------------------------------------------------------------------------------------------
@@ -341,10 +441,10 @@ std::string unplacedText(const std::vector<int>& unplaced) {
 }
 
 LegendLayout layoutLegend(double width, const Scale& scale, const std::vector<int>& unplaced) {
-    LegendLayout layout{{}, 1.7 * scale.legend, 0};
-    const double sample = 2.4 * scale.legend;
-    const double gap = 0.35 * scale.legend;
-    const double spacing = 1.1 * scale.legend;
+    LegendLayout layout{{}, kLegendRowInSizes * scale.legend, 0};
+    const double sample = kLegendSampleInSizes * scale.legend;
+    const double gap = kLegendGapInSizes * scale.legend;
+    const double spacing = kLegendSpacingInSizes * scale.legend;
     const double room = std::max(1.0, width - 2 * scale.legend);
     // As many entries to a row as fit, then the same number in every row but the last, so no entry stands alone.
     auto flow = [&](std::size_t perRow) {
@@ -372,16 +472,16 @@ LegendLayout layoutLegend(double width, const Scale& scale, const std::vector<in
         const double w = textWidth(line, scale.legend);
         layout.rows.push_back({{std::nullopt, std::move(line), w}});
     }
-    layout.height = layout.rowHeight * static_cast<double>(layout.rows.size()) + 0.6 * scale.legend;
+    layout.height = layout.rowHeight * static_cast<double>(layout.rows.size()) + kLegendRoomInSizes * scale.legend;
     return layout;
 }
 
 void drawLegend(WheelPicture& picture, const LegendLayout& layout, const Scale& scale, double top) {
-    const double sample = 2.4 * scale.legend;
-    const double gap = 0.35 * scale.legend;
-    const double spacing = 1.1 * scale.legend;
+    const double sample = kLegendSampleInSizes * scale.legend;
+    const double gap = kLegendGapInSizes * scale.legend;
+    const double spacing = kLegendSpacingInSizes * scale.legend;
     Box all{picture.width, top, 0, top + layout.height};
-    double y = top + 0.3 * scale.legend + layout.rowHeight / 2;
+    double y = top + kLegendRoomInSizes / 2 * scale.legend + layout.rowHeight / 2;
     for (const auto& row : layout.rows) {
         double rowWidth = 0;
         for (const LegendItem& item : row)
@@ -392,11 +492,8 @@ void drawLegend(WheelPicture& picture, const LegendLayout& layout, const Scale& 
         all.right = std::max(all.right, x + rowWidth);
         for (const LegendItem& item : row) {
             if (item.kind) {
-                const AspectStyle& style = aspectStyles()[static_cast<std::size_t>(*item.kind)];
-                Stroke stroke{style.color, scale.aspectLine * 1.3, {}};
-                for (double d : style.dashes)
-                    stroke.dashes.push_back(d * stroke.width);
-                picture.shapes.push_back(LineShape{{x, y}, {x + sample, y}, stroke});
+                const double width = scale.aspectLine * kLegendSampleInAspectLines;
+                picture.shapes.push_back(LineShape{{x, y}, {x + sample, y}, styledStroke(*item.kind, width, width)});
                 picture.shapes.push_back(centredText({x + sample + gap + textWidth(item.text, scale.legend) / 2, y},
                                                      item.text, scale.legend, kInk));
             } else {
@@ -411,6 +508,16 @@ void drawLegend(WheelPicture& picture, const LegendLayout& layout, const Scale& 
 
 double safeSize(double value) {
     return std::isfinite(value) && value >= 1 ? std::min(value, 100000.0) : 1.0;
+}
+
+std::vector<int> unplacedPlanets(const WheelChart& chart) {
+    std::vector<int> unplaced;
+    for (int p = 0; p < kPlanetCount; ++p) {
+        const PlanetPosition& position = chart.planets[static_cast<std::size_t>(p)];
+        if (!isZodiacSign(position.sign) || !std::isfinite(position.degree))
+            unplaced.push_back(p);
+    }
+    return unplaced;
 }
 
 }  // namespace
@@ -445,13 +552,7 @@ std::string degreeLabel(float degree) {
 
 double wheelHeightForWidth(const WheelChart& chart, double width) {
     width = safeSize(width);
-    std::vector<int> unplaced;
-    for (int p = 0; p < kPlanetCount; ++p) {
-        const PlanetPosition& position = chart.planets[static_cast<std::size_t>(p)];
-        if (!isZodiacSign(position.sign) || !std::isfinite(position.degree))
-            unplaced.push_back(p);
-    }
-    return width + layoutLegend(width, scaleFor(width), unplaced).height;
+    return width + layoutLegend(width, scaleFor(width), unplacedPlanets(chart)).height;
 }
 
 WheelPicture drawWheel(const WheelChart& chart, double width, double height) {
@@ -459,146 +560,21 @@ WheelPicture drawWheel(const WheelChart& chart, double width, double height) {
     picture.width = safeSize(width);
     picture.height = safeSize(height);
     const Scale scale = scaleFor(std::min(picture.width, picture.height));
-
-    std::vector<Label> labels;
-    for (int p = 0; p < kPlanetCount; ++p) {
-        const PlanetPosition& position = chart.planets[static_cast<std::size_t>(p)];
-        if (!isZodiacSign(position.sign) || !std::isfinite(position.degree)) {
-            picture.unplaced.push_back(p);
-            continue;
-        }
-        const double longitude = normalized((position.sign - 1) * kSignDegrees + static_cast<double>(position.degree));
-        Label label{p, screenAngleOf(longitude), 0, 0, degreeLabel(position.degree), markFor(p, position.sign)};
-        const double top = scale.glyph + (label.mark.empty() ? 0 : 0.1 * scale.glyph + scale.mark);
-        label.width = std::max(top, textWidth(label.degree, scale.degree));
-        label.height = 1.02 * scale.glyph + 1.05 * scale.degree;
-        labels.push_back(label);
-        PlacedPlanet placed;
-        placed.planet = p;
-        placed.longitude = longitude;
-        placed.screenAngle = label.desired;
-        placed.mark = label.mark;
-        picture.planets.push_back(placed);
-    }
-
+    const std::vector<Label> labels = collectPlanets(picture, chart, scale);
     const LegendLayout legend = layoutLegend(picture.width, scale, picture.unplaced);
     const double wheelHeight = std::max(1.0, picture.height - legend.height);
-    const double side = std::min(picture.width, wheelHeight);
-    picture.center = {picture.width / 2, wheelHeight / 2};
-    const Point c = picture.center;
-    const double margin = std::max(2.0, side * 0.012);
-    picture.ringOuter = std::max(1.0, side / 2 - margin);
-    const double ringWidth = std::max(1.9 * scale.sign, 0.13 * picture.ringOuter);
-    picture.ringInner = std::max(1.0, picture.ringOuter - ringWidth);
-    const double tick = std::max(4.0, 0.03 * picture.ringOuter);
-    const double gap = std::max(2.0, 0.3 * scale.degree);
-    double halfDiagonal = 0;
-    for (const Label& label : labels)
-        halfDiagonal = std::max(halfDiagonal, std::hypot(label.width, label.height) / 2);
-    const double labelRadius = std::max(1.0, picture.ringInner - tick - gap - halfDiagonal);
-    picture.aspectRadius = std::max(1.0, std::min(0.6 * picture.ringOuter, labelRadius - halfDiagonal - gap));
+    const Rings rings = measureRings(picture, wheelHeight, scale);
+    picture.center = rings.center;
+    picture.ringOuter = rings.outer;
+    picture.ringInner = rings.inner;
 
-    // The sign ring: sectors tinted by element, the circles, the borders between signs, ten-degree ticks, names.
-    for (int s = 1; s <= kSignCount; ++s) {
-        const double from = screenAngleOf((s - 1) * kSignDegrees);
-        picture.shapes.push_back(
-            sector(c, from, from + kSignDegrees, picture.ringInner, picture.ringOuter, kElementFill[(s - 1) % 4]));
-    }
-    const Stroke ringStroke{kRingLine, scale.line * 1.2, {}};
-    picture.shapes.push_back(CircleShape{c, picture.ringOuter, ringStroke});
-    picture.shapes.push_back(CircleShape{c, picture.ringInner, ringStroke});
-    for (int s = 0; s < kSignCount; ++s) {
-        const double angle = screenAngleOf(s * kSignDegrees);
-        picture.shapes.push_back(
-            LineShape{pointAt(c, angle, picture.ringInner), pointAt(c, angle, picture.ringOuter), ringStroke});
-        for (int ten = 1; ten < 3; ++ten) {
-            const double a = angle + ten * 10.0;
-            picture.shapes.push_back(LineShape{pointAt(c, a, picture.ringInner),
-                                               pointAt(c, a, picture.ringInner + 0.18 * ringWidth),
-                                               {kRingLine, scale.line, {}}});
-        }
-    }
-    for (int s = 1; s <= kSignCount; ++s) {
-        const double middle = screenAngleOf((s - 0.5) * kSignDegrees);
-        picture.shapes.push_back(centredText(pointAt(c, middle, (picture.ringInner + picture.ringOuter) / 2),
-                                             std::string(signComboText(s)), scale.sign, kElementInk[(s - 1) % 4]));
-    }
-    picture.shapes.push_back(CircleShape{c, picture.aspectRadius, {kFaint, scale.line, {}}});
-
-    // Labels: spread, checked, and spread again with the separations that hold at every angle if two still touch.
-    const double pad = 0.12 * scale.degree;
-    std::vector<double> angles = spreadLabels(labels, labelRadius, true, pad);
-    auto anyOverlap = [&] {
-        for (std::size_t i = 0; i < labels.size(); ++i)
-            for (std::size_t j = i + 1; j < labels.size(); ++j)
-                if (labelBox(pointAt(c, angles[i], labelRadius), labels[i])
-                        .overlaps(labelBox(pointAt(c, angles[j], labelRadius), labels[j])))
-                    return true;
-        return false;
-    };
-    if (anyOverlap())
-        angles = spreadLabels(labels, labelRadius, false, pad);
-
-    for (std::size_t i = 0; i < labels.size(); ++i) {
-        PlacedPlanet& placed = picture.planets[i];
-        placed.labelAngle = angles[i];
-        placed.place = pointAt(c, placed.screenAngle, picture.ringInner - tick);
-        placed.aspectPoint = pointAt(c, placed.screenAngle, picture.aspectRadius);
-        placed.label = labelBox(pointAt(c, angles[i], labelRadius), labels[i]);
-        placed.leader = {placed.place, edgeToward(placed.place, placed.label), {kLeader, scale.line, {}}};
-    }
-
-    // Aspect lines, exactly the pairs the aspect engine finds.
-    auto placedOf = [&](int planet) -> const PlacedPlanet& {
-        return *std::find_if(picture.planets.begin(), picture.planets.end(),
-                             [&](const PlacedPlanet& p) { return p.planet == planet; });
-    };
-    const std::vector<Aspect> found = findAspects(chart.planets);
-    for (const Aspect& aspect : found) {
-        const Point from = placedOf(aspect.first).aspectPoint;
-        const Point to = placedOf(aspect.second).aspectPoint;
-        picture.aspects.push_back({aspect, from, to});
-    }
-    // Conjunctions last, so that the lines leaving the same places do not hide their bows.
-    for (const bool conjunctions : {false, true}) {
-        for (const AspectLine& line : picture.aspects) {
-            if ((line.aspect.kind == AspectKind::Conjunction) != conjunctions)
-                continue;
-            const AspectStyle& style = aspectStyles()[static_cast<std::size_t>(line.aspect.kind)];
-            Stroke stroke{style.color, scale.aspectLine * (line.aspect.wide ? 0.6 : 1.0), {}};
-            for (double d : style.dashes)
-                stroke.dashes.push_back(d * scale.aspectLine);
-            if (conjunctions)
-                drawBow(picture, c, line.from, line.to, 0.22 * picture.aspectRadius, stroke);
-            else
-                picture.shapes.push_back(LineShape{line.from, line.to, stroke});
-        }
-    }
-
-    for (const PlacedPlanet& placed : picture.planets) {
-        picture.shapes.push_back(
-            CircleShape{placed.aspectPoint, std::max(1.5, scale.aspectLine * 1.1), {kInk, scale.line, {}}, true, kInk});
-        picture.shapes.push_back(
-            LineShape{pointAt(c, placed.screenAngle, picture.ringInner), placed.place, {kInk, scale.line * 1.6, {}}});
-        picture.shapes.push_back(placed.leader);
-    }
-    for (std::size_t i = 0; i < labels.size(); ++i) {
-        const Label& label = labels[i];
-        const Box& box = picture.planets[i].label;
-        const double middle = (box.left + box.right) / 2;
-        const double glyphLine = box.top + 1.02 * scale.glyph / 2;
-        const double markWidth = label.mark.empty() ? 0 : 0.1 * scale.glyph + scale.mark;
-        const double glyphX = middle - markWidth / 2;
-        picture.shapes.push_back(
-            centredText({glyphX, glyphLine}, std::string(planetAbbreviation(label.planet)), scale.glyph, kInk));
-        if (!label.mark.empty())
-            picture.shapes.push_back(centredText(
-                {glyphX + scale.glyph / 2 + 0.1 * scale.glyph + scale.mark / 2, glyphLine + 0.12 * scale.glyph},
-                std::string(label.mark), scale.mark, strongMark(label.mark) ? kStrongMark : kWeakMark));
-        picture.shapes.push_back(
-            centredText({middle, box.bottom - 1.05 * scale.degree / 2}, label.degree, scale.degree, kDegreeInk));
-    }
-
+    drawSignRing(picture, rings, scale);
+    drawDegreeScale(picture, rings, scale);
+    drawSignNames(picture, rings, scale);
+    placeLabels(picture, labels, rings, scale);
+    drawAspects(picture, chart, scale);
+    drawPlanetMarks(picture, rings, scale);
+    drawLabels(picture, labels, scale);
     drawLegend(picture, legend, scale, wheelHeight);
     return picture;
 }

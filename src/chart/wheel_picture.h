@@ -10,10 +10,10 @@
 #include "chart/chart_engine.h"
 
 // The chart wheel of one card as a picture: the twelve signs as a ring (0 degrees of Aries at the left, longitude
-// growing counter-clockwise), each planet with a sign at its place marked by its abbreviation, degree and dignity
-// mark, labels that stand close pushed apart with a leader line to the exact place, a line for every aspect the
-// aspect engine finds, a legend, and the planets without a sign named. The picture is a list of plain shapes in
-// pixels (y downwards) that any renderer draws in order; texts are GBK. No platform type.
+// growing counter-clockwise) with a degree scale, each planet with a sign at its place marked by its abbreviation,
+// degree and dignity mark, labels that stand close pushed apart (and stacked inwards) with a leader to the exact
+// place, a line for every aspect the aspect engine finds, a legend, and the planets without a sign named. The picture
+// is a list of plain shapes in pixels (y downwards) that any renderer draws in order; texts are GBK. No platform type.
 namespace chart {
 
 // What a wheel shows: the ten positions of a card (planet order) and a title for its window or file (GBK).
@@ -80,12 +80,14 @@ struct PlacedPlanet {
     int planet = 0;
     double longitude = 0;    // along the zodiac, 0 <= longitude < 360
     double screenAngle = 0;  // degrees counter-clockwise from the positive x axis: 180 + longitude, modulo 360
-    double labelAngle = 0;   // the same for its label, which may be pushed aside
+    double labelAngle = 0;   // the same for the middle of its label, which may be pushed aside
     Point place;             // the exact place on the inside of the sign ring
     Point aspectPoint;       // where its aspect lines end
     Box label;               // abbreviation, degree and mark together
-    LineShape leader;        // from the exact place to the label
-    std::string_view mark;   // dignity mark, empty when none
+    // From the exact place to the edge of the label: straight in where the label stands in front of its place,
+    // otherwise slantwise into the band above the labels, along a circle there and in again.
+    std::vector<Point> leader;
+    std::string_view mark;  // dignity mark, empty when none
 };
 
 struct AspectLine {
@@ -101,7 +103,7 @@ struct WheelPicture {
     // What the shapes show, for callers and tests.
     Point center;
     double ringOuter = 0;
-    double ringInner = 0;
+    double ringInner = 0;  // the degree scale's ticks stand on it, reaching outwards into the ring
     double aspectRadius = 0;
     std::vector<PlacedPlanet> planets;
     std::vector<AspectLine> aspects;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "util/child_process.h"
 #include "util/format.h"
@@ -102,20 +103,29 @@ std::optional<std::string> runTool(const char* name, const std::vector<std::stri
     return format("%s 失败：%s", name, gbkOf(complaint).c_str());
 }
 
-// One argument of a desktop entry's Exec line: in double quotes with ", `, $ and \ escaped, then every \ and % of
-// the line escaped once more as the value's own escapes want. Nothing for a path that cannot be spelled there.
+// One argument of a desktop entry's Exec line as the desktop entry specification spells it: as it is, unless it holds
+// a character the specification reserves, then in double quotes with ", `, $ and \ escaped; then every \ and % of
+// the line escaped once more, as the value's own escapes and the field codes want. Quoting only what must be quoted
+// matters: the generic road of xdg-open (xdg-utils 1.1) takes the first word of Exec as the program, quotes and all.
+// Nothing for a path that cannot be spelled there.
 std::optional<std::string> execArgument(const std::string& path) {
-    std::string quoted = "\"";
-    for (char c : path) {
-        if (c == '\n' || c == '\r' || c == '\t')
-            return std::nullopt;
-        if (c == '"' || c == '`' || c == '$' || c == '\\')
-            quoted += '\\';
-        quoted += c;
+    static constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
+    if (path.find_first_of("\n\r\t") != std::string::npos)
+        return std::nullopt;
+    std::string argument;
+    if (path.find_first_of(kReserved) == std::string::npos) {
+        argument = path;
+    } else {
+        argument = "\"";
+        for (char c : path) {
+            if (c == '"' || c == '`' || c == '$' || c == '\\')
+                argument += '\\';
+            argument += c;
+        }
+        argument += '"';
     }
-    quoted += '"';
     std::string line;
-    for (char c : quoted) {
+    for (char c : argument) {
         if (c == '\\')
             line += "\\\\";
         else if (c == '%')

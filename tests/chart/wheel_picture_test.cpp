@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <functional>
 #include <map>
 #include <numbers>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -83,8 +87,137 @@ std::set<std::tuple<AspectKind, int, int>> pairsOfTexts(const AspectTexts& texts
     return pairs;
 }
 
+// Whether two segments meet; two that start at the very same point only share it.
+bool segmentsMeet(Point a, Point b, Point c, Point d) {
+    if (a.x == c.x && a.y == c.y)
+        return false;
+    auto side = [](Point o, Point p, Point q) {
+        const double cross = (p.x - o.x) * (q.y - o.y) - (p.y - o.y) * (q.x - o.x);
+        return cross > 0 ? 1 : cross < 0 ? -1 : 0;
+    };
+    auto between = [](Point p, Point q, Point r) {
+        return std::min(q.x, r.x) <= p.x && p.x <= std::max(q.x, r.x) && std::min(q.y, r.y) <= p.y &&
+               p.y <= std::max(q.y, r.y);
+    };
+    const int d1 = side(c, d, a), d2 = side(c, d, b), d3 = side(a, b, c), d4 = side(a, b, d);
+    if (d1 * d2 < 0 && d3 * d4 < 0)
+        return true;
+    return (d1 == 0 && between(a, c, d)) || (d2 == 0 && between(b, c, d)) || (d3 == 0 && between(c, a, b)) ||
+           (d4 == 0 && between(d, a, b));
+}
+
+// Whether a segment runs through the inside of a box: an end inside it, or a crossing of one of its edges.
+bool segmentEntersBox(Point from, Point to, const Box& box) {
+    const Box inside{box.left + 1e-6, box.top + 1e-6, box.right - 1e-6, box.bottom - 1e-6};
+    auto within = [&](Point p) {
+        return p.x > inside.left && p.x < inside.right && p.y > inside.top && p.y < inside.bottom;
+    };
+    if (within(from) || within(to))
+        return true;
+    const Point corners[] = {{inside.left, inside.top},
+                             {inside.right, inside.top},
+                             {inside.right, inside.bottom},
+                             {inside.left, inside.bottom}};
+    for (int i = 0; i < 4; ++i)
+        if (segmentsMeet(from, to, corners[i], corners[(i + 1) % 4]))
+            return true;
+    return false;
+}
+
+// Whether a leader runs through a box.
+bool leaderEntersBox(const std::vector<Point>& leader, const Box& box) {
+    for (std::size_t i = 1; i < leader.size(); ++i)
+        if (segmentEntersBox(leader[i - 1], leader[i], box))
+            return true;
+    return false;
+}
+
+// Whether two leaders meet anywhere but at a place they both start from.
+bool leadersMeet(const std::vector<Point>& a, const std::vector<Point>& b) {
+    for (std::size_t i = 1; i < a.size(); ++i)
+        for (std::size_t j = 1; j < b.size(); ++j)
+            if (segmentsMeet(a[i - 1], a[i], b[j - 1], b[j]))
+                return true;
+    return false;
+}
+
+// The arc of the circle a box covers seen from the centre, in degrees.
+double arcOf(const WheelPicture& picture, const Box& box) {
+    const Point middle{(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+    double least = 0, most = 0;
+    for (const Point corner : {Point{box.left, box.top}, Point{box.right, box.top}, Point{box.left, box.bottom},
+                               Point{box.right, box.bottom}}) {
+        double d = angleOf(picture, corner) - angleOf(picture, middle);
+        d = d > 180 ? d - 360 : d < -180 ? d + 360 : d;
+        least = std::min(least, d);
+        most = std::max(most, d);
+    }
+    return most - least;
+}
+
+int signOf(const PlacedPlanet& p) {
+    return static_cast<int>(p.longitude / 30.0) % 12;
+}
+
+// Whether a screen angle lies in a sign (0 for Aries), whose arc starts at 180 degrees on the screen.
+bool insideSign(double screenAngle, int sign) {
+    const double from = 180.0 + sign * 30.0;
+    return std::fmod(screenAngle - from + 720.0, 360.0) <= 30.0;
+}
+
+// How far a label may stand from its planet along the circle, where all labels together take no more than twice
+// that side by side.
+constexpr double kLabelReach = 60.0;
+
+// The labels and their leaders: each label near its planet, inside its sign where the signs round it have room, no
+// leader across another leader or a label not its own.
+void expectClearLabels(const WheelPicture& picture) {
+    std::array<double, 12> arcs{};
+    double allArcs = 0;
+    for (const PlacedPlanet& p : picture.planets) {
+        arcs[static_cast<std::size_t>(signOf(p))] += arcOf(picture, p.label);
+        allArcs += arcOf(picture, p.label);
+    }
+    // A crowd of labels reaches as far as half the arc it takes side by side.
+    const double reach = std::max(kLabelReach, allArcs / 2);
+    for (const PlacedPlanet& p : picture.planets) {
+        SCOPED_TRACE(testing::Message() << "planet " << p.planet << " at " << p.screenAngle << ", label at "
+                                        << p.labelAngle);
+        EXPECT_LE(angularDistance(p.labelAngle, p.screenAngle), reach);
+        const int sign = signOf(p);
+        // The sign has room when its labels fit into it side by side, and so do those of every sign near enough
+        // for its labels to be pushed over it.
+        bool room = true;
+        const int near = static_cast<int>(std::ceil(reach / 30.0));
+        for (int other = sign - near; other <= sign + near; ++other)
+            room = room && arcs[static_cast<std::size_t>((other + 12) % 12)] <= 30.0;
+        if (room) {
+            EXPECT_TRUE(insideSign(p.labelAngle, sign)) << "sign " << sign;
+        }
+        for (const PlacedPlanet& q : picture.planets) {
+            if (q.planet == p.planet)
+                continue;
+            EXPECT_FALSE(leaderEntersBox(p.leader, q.label)) << "through the label of " << q.planet;
+            if (q.planet > p.planet) {
+                EXPECT_FALSE(leadersMeet(p.leader, q.leader)) << "across the leader of " << q.planet;
+            }
+        }
+    }
+}
+
+// The chart as planet:sign:degree items, for a failure's trace.
+std::string chartText(const WheelChart& chart) {
+    std::ostringstream text;
+    for (int p = 0; p < kPlanetCount; ++p) {
+        const PlanetPosition& position = chart.planets[static_cast<std::size_t>(p)];
+        text << (p > 0 ? "," : "") << p << ":" << position.sign << ":" << position.degree;
+    }
+    return text.str();
+}
+
 // Everything a picture promises, for any chart at any size.
 void expectSoundPicture(const WheelChart& chart, const WheelPicture& picture) {
+    SCOPED_TRACE(chartText(chart));
     // Texts never overlap: sign names, labels, degrees, marks, legend.
     const std::vector<const TextShape*> texts = textsOf(picture);
     for (std::size_t i = 0; i < texts.size(); ++i)
@@ -97,15 +230,18 @@ void expectSoundPicture(const WheelChart& chart, const WheelPicture& picture) {
         EXPECT_NEAR(angleOf(picture, p.place), p.screenAngle, 1e-6);
         EXPECT_NEAR(angularDistance(p.screenAngle, 180.0 + p.longitude), 0.0, 1e-9);
         EXPECT_LT(distance(picture.center, p.place), picture.ringInner);
-        EXPECT_EQ(p.leader.from.x, p.place.x);
-        EXPECT_EQ(p.leader.from.y, p.place.y);
+        ASSERT_GE(p.leader.size(), 2u);
+        EXPECT_EQ(p.leader.front().x, p.place.x);
+        EXPECT_EQ(p.leader.front().y, p.place.y);
         const Box& b = p.label;
-        const Point to = p.leader.to;
+        const Point to = p.leader.back();
         const bool onEdge = (std::fabs(to.x - b.left) < 1e-6 || std::fabs(to.x - b.right) < 1e-6 ||
                              std::fabs(to.y - b.top) < 1e-6 || std::fabs(to.y - b.bottom) < 1e-6) &&
                             to.x >= b.left - 1e-6 && to.x <= b.right + 1e-6 && to.y >= b.top - 1e-6 &&
                             to.y <= b.bottom + 1e-6;
         EXPECT_TRUE(onEdge);
+        // Until it reaches it, the leader stays outside its own label.
+        EXPECT_FALSE(leaderEntersBox(p.leader, b));
         // The label stands between the aspect circle and the sign ring.
         for (const Point corner :
              {Point{b.left, b.top}, Point{b.right, b.top}, Point{b.left, b.bottom}, Point{b.right, b.bottom}}) {
@@ -126,6 +262,7 @@ void expectSoundPicture(const WheelChart& chart, const WheelPicture& picture) {
     }
     EXPECT_EQ(drawn.size(), picture.aspects.size());
     EXPECT_EQ(drawn, pairsOfTexts(computeAspects(chart.planets)));
+    expectClearLabels(picture);
     // Everything stays inside the picture.
     for (const TextShape* text : texts) {
         EXPECT_GE(text->box.left, 0) << text->text;
@@ -226,25 +363,135 @@ TEST(WheelPicture, PushesCloseLabelsApartEachWithALeaderToItsPlace) {
     // Pushed apart, the five of the first case keep their order along the zodiac and stay near their places.
     const WheelPicture picture = drawWheel(cases[0].chart, 600, 700);
     for (int p = 0; p + 1 < 5; ++p)
-        EXPECT_LT(picture.planets[p].labelAngle, picture.planets[p + 1].labelAngle);
+        EXPECT_LE(picture.planets[p].labelAngle, picture.planets[p + 1].labelAngle);
     for (const PlacedPlanet& p : picture.planets)
         EXPECT_LT(angularDistance(p.labelAngle, p.screenAngle), 45.0) << p.planet;
 }
 
+// A planet at a longitude, as a card holds it: its sign and the degree in the sign.
+PlanetPosition positionAt(double longitude) {
+    const double l = std::fmod(std::fmod(longitude, 360.0) + 360.0, 360.0);
+    const int sign = std::min(11, static_cast<int>(l / 30.0));
+    return {sign + 1, static_cast<float>(l - 30.0 * sign)};
+}
+
 TEST(WheelPicture, AnyChartAtAnySizeKeepsItsPromises) {
     std::mt19937 random(20261207);
-    std::uniform_int_distribution<int> sign(-1, 13);
+    std::uniform_real_distribution<double> longitude(0, 360);
+    std::uniform_real_distribution<double> unit(0, 1);
+    std::uniform_int_distribution<int> sign(-1, 13);  // now and then none
     std::uniform_real_distribution<float> degree(0.f, 30.f);
-    std::uniform_real_distribution<double> size(300, 1200);
-    for (int round = 0; round < 150; ++round) {
+    // A group: three to ten planets within up to twelve degrees around a point, the others anywhere.
+    auto group = [&](double around) {
         WheelChart chart;
-        // Often crowded: half of the charts put every planet into three neighbouring signs.
-        const int base = round % 2 ? 1 + round % 12 : 0;
-        for (PlanetPosition& p : chart.planets)
-            p = {base ? 1 + (base + sign(random) % 3 + 12) % 12 : sign(random), degree(random)};
-        const double width = size(random);
-        SCOPED_TRACE(testing::Message() << "round " << round << " width " << width);
-        expectSoundPicture(chart, drawWheel(chart, width, wheelHeightForWidth(chart, width)));
+        const int members = 3 + static_cast<int>(unit(random) * 8);
+        const double spread = unit(random) * 12;
+        for (int p = 0; p < kPlanetCount; ++p)
+            chart.planets[static_cast<std::size_t>(p)] =
+                p < members ? positionAt(around + (unit(random) - 0.5) * spread) : positionAt(longitude(random));
+        return chart;
+    };
+    const struct {
+        const char* name;
+        std::function<WheelChart()> draw;
+    } kinds[] = {
+        {"anywhere",
+         [&] {
+             WheelChart chart;
+             for (PlanetPosition& p : chart.planets)
+                 p = {sign(random), degree(random)};
+             return chart;
+         }},
+        {"in three neighbouring signs",
+         [&] {
+             WheelChart chart;
+             const double first = std::floor(longitude(random) / 30) * 30;
+             for (PlanetPosition& p : chart.planets)
+                 p = positionAt(first + unit(random) * 90);
+             return chart;
+         }},
+        {"a tight group", [&] { return group(longitude(random)); }},
+        {"a group across 0 degrees of Aries", [&] { return group(0); }},
+    };
+    for (const auto& kind : kinds) {
+        for (int round = 0; round < 30; ++round) {
+            const WheelChart chart = kind.draw();
+            for (const double size : {kSizes[0], kSizes[1], kSizes[2], 300 + unit(random) * 900}) {
+                SCOPED_TRACE(testing::Message() << kind.name << ", round " << round << ", " << size << " pixels");
+                expectSoundPicture(chart, drawWheel(chart, size, wheelHeightForWidth(chart, size)));
+            }
+        }
+    }
+}
+
+TEST(WheelPicture, ATightGroupStacksInwardsAndTakesLessOfTheCircleThanSideBySide) {
+    const struct {
+        const char* name;
+        WheelChart chart;
+    } cases[] = {
+        {"five at one degree at the top",
+         chartOf({{0, 10, 7.f}, {1, 10, 7.f}, {2, 10, 7.f}, {3, 10, 7.f}, {4, 10, 7.f}})},
+        {"five within four degrees at the side",
+         chartOf({{0, 7, 12.f}, {1, 7, 13.f}, {2, 7, 14.f}, {3, 7, 15.f}, {4, 7, 16.f}})},
+        {"the example card's five in Capricorn",
+         chartOf({{0, 10, 11.87f}, {2, 10, 25.02f}, {6, 10, 28.9f}, {7, 10, 9.71f}, {8, 10, 15.22f}})},
+    };
+    for (const auto& c : cases) {
+        for (const double size : {600.0, 1200.0}) {
+            SCOPED_TRACE(testing::Message() << c.name << " at " << size);
+            const WheelPicture picture = drawWheel(c.chart, size, wheelHeightForWidth(c.chart, size));
+            double least = 360, most = -360, sideBySide = 0;
+            bool stacked = false;
+            const double outermost = distance(picture.center, picture.planets.front().place);
+            for (const PlacedPlanet& p : picture.planets) {
+                const double arc = arcOf(picture, p.label);
+                sideBySide += arc;
+                const double from =
+                    std::fmod(p.labelAngle - picture.planets.front().screenAngle + 540.0, 360.0) - 180.0;
+                least = std::min(least, from - arc / 2);
+                most = std::max(most, from + arc / 2);
+                // Further in than a label's own height below the others.
+                const Point middle{(p.label.left + p.label.right) / 2, (p.label.top + p.label.bottom) / 2};
+                stacked = stacked || distance(picture.center, middle) < outermost - 2 * (p.label.bottom - p.label.top);
+            }
+            EXPECT_TRUE(stacked);
+            EXPECT_LT(most - least, sideBySide);
+        }
+    }
+}
+
+TEST(WheelPicture, TheDegreeScaleHasATickAtEveryDegreeLongerAtEveryFifthAndTenth) {
+    for (const double size : kSizes) {
+        SCOPED_TRACE(size);
+        const WheelPicture picture = drawWheel(WheelChart{}, size, wheelHeightForWidth(WheelChart{}, size));
+        // The lines that stand on the ring's inner edge and point outwards, by the degree they stand at.
+        std::map<int, double> lengths;
+        for (const Shape& shape : picture.shapes) {
+            const auto* line = std::get_if<LineShape>(&shape);
+            if (line == nullptr || std::fabs(distance(picture.center, line->from) - picture.ringInner) > 1e-6 ||
+                distance(picture.center, line->to) <= picture.ringInner)
+                continue;
+            const double longitude = std::fmod(angleOf(picture, line->from) - 180.0 + 360.0, 360.0);
+            const int degree = static_cast<int>(std::lround(longitude)) % 360;
+            EXPECT_NEAR(longitude, std::round(longitude), 1e-6);
+            EXPECT_EQ(lengths.count(degree), 0u) << degree;
+            lengths[degree] = distance(picture.center, line->to) - picture.ringInner;
+        }
+        ASSERT_EQ(lengths.size(), 360u);
+        const double ring = picture.ringOuter - picture.ringInner;
+        for (const auto& [degree, length] : lengths) {
+            SCOPED_TRACE(degree);
+            if (degree % 30 == 0)
+                EXPECT_NEAR(length, ring, 1e-6);  // the border between two signs
+            else if (degree % 10 == 0)
+                EXPECT_GT(length, lengths.at(5));
+            else if (degree % 5 == 0)
+                EXPECT_GT(length, lengths.at(1));
+            else
+                EXPECT_NEAR(length, lengths.at(1), 1e-9);
+        }
+        EXPECT_GT(lengths.at(1), 0.0);
+        EXPECT_LT(lengths.at(10), ring / 2);  // the sign's name has the rest of the ring
     }
 }
 
@@ -323,17 +570,26 @@ TEST(WheelPicture, DrawsEachAspectKindInItsOwnColourAndAddsALegend) {
 }
 
 TEST(WheelPicture, TextsGrowWithThePictureAndKeepAReadableSize) {
+    // The sun in Aries has the mark 旺.
     const WheelChart chart = chartOf({{0, 1, 10.f}});
-    auto smallest = [&](double size) {
+    auto smallest = [&](double size, bool chinese) {
         double least = 1e9;
         const WheelPicture picture = drawWheel(chart, size, size);
-        for (const TextShape* text : textsOf(picture))
-            least = std::min(least, text->size);
+        for (const TextShape* text : textsOf(picture)) {
+            // Chinese: made of double-byte characters only (a degree's sign is one too, its digits are not).
+            const bool allChinese = std::all_of(text->text.begin(), text->text.end(),
+                                                [](char c) { return static_cast<unsigned char>(c) >= 0x81; });
+            if (allChinese == chinese)
+                least = std::min(least, text->size);
+        }
         return least;
     };
-    EXPECT_GE(smallest(150), 10.0);
-    EXPECT_GE(smallest(300), 10.0);
-    EXPECT_GT(smallest(1200), 2 * smallest(300));
+    for (const double size : {150.0, 300.0}) {
+        SCOPED_TRACE(size);
+        EXPECT_GE(smallest(size, false), 10.0);  // digits
+        EXPECT_GE(smallest(size, true), 12.0);   // Chinese: names, marks, the legend
+    }
+    EXPECT_GT(smallest(1200, false), 2 * smallest(300, false));
     // Sizes that make no sense still give a picture.
     for (double size : {0.0, -5.0, std::nan(""), HUGE_VAL}) {
         const WheelPicture picture = drawWheel(chart, size, size);

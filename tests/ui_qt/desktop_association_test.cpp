@@ -101,7 +101,7 @@ TEST(DesktopAssociation, TheButtonRegistersTheTypeTheDesktopThenKnows) {
     EXPECT_TRUE(std::filesystem::exists(data / "icons/hicolor/48x48/apps/qelvo.png"));
     EXPECT_TRUE(std::filesystem::exists(data / "icons/hicolor/256x256/mimetypes/application-x-qelvo.png"));
     const std::string entry = readBytes(data / "applications/qelvo.desktop");
-    EXPECT_NE(entry.find("Exec=\"" + (std::filesystem::path(QELVO_PROGRAM_FOLDER) / "qelvo").string() + "\" %f\n"),
+    EXPECT_NE(entry.find("Exec=" + (std::filesystem::path(QELVO_PROGRAM_FOLDER) / "qelvo").string() + " %f\n"),
               std::string::npos);
     EXPECT_NE(entry.find("MimeType=application/x-qelvo;\n"), std::string::npos);
 
@@ -142,17 +142,74 @@ TEST(DesktopAssociation, AFailedStepIsNamedAndNotCalledSuccess) {
         << shown;
 }
 
-TEST(DesktopAssociation, TheExecLineQuotesThePathAsTheDesktopEntryWantsIt) {
+TEST(DesktopAssociation, TheExecLineQuotesThePathOnlyWhereTheDesktopEntryWantsIt) {
     const struct {
         const char* program;
         const char* exec;
     } cases[] = {
-        {"/opt/qelvo/qelvo", "Exec=\"/opt/qelvo/qelvo\" %f\n"},
+        {"/opt/qelvo/qelvo", "Exec=/opt/qelvo/qelvo %f\n"},
+        {"/home/\xE6\x9D\x8E\xE6\x98\x8E/bin/qelvo", "Exec=/home/\xE6\x9D\x8E\xE6\x98\x8E/bin/qelvo %f\n"},  // 李明
+        {"/opt/50%/qelvo", "Exec=/opt/50%%/qelvo %f\n"},
+        {"/home/a b/qelvo", "Exec=\"/home/a b/qelvo\" %f\n"},
+        {"/opt/q(1)/qelvo", "Exec=\"/opt/q(1)/qelvo\" %f\n"},
         {"/home/a b/50% \"q\"/$x`y`\\z", "Exec=\"/home/a b/50%% \\\\\"q\\\\\"/\\\\$x\\\\`y\\\\`\\\\\\\\z\" %f\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.program);
         EXPECT_NE(util::desktopEntry(c.program).find(c.exec), std::string::npos) << util::desktopEntry(c.program);
+    }
+}
+
+// A stand-in for the program in a folder: a script that writes each argument it gets as a line of a file beside
+// itself.
+std::filesystem::path standIn(const std::filesystem::path& folder) {
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path program = folder / "qelvo";
+    testing_support::writeBytes(program, "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"$0.log\"\n");
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                              std::filesystem::perms::group_exec);
+    return program;
+}
+
+// What the stand-in wrote, once it has written it (a program started for the desktop may still be on its way).
+std::string standInLog(const std::filesystem::path& program) {
+    const std::filesystem::path log = program.string() + ".log";
+    for (int wait = 0; wait < 100 && !std::filesystem::exists(log); ++wait)
+        QTest::qWait(50);
+    return std::filesystem::exists(log) ? readBytes(log) : std::string();
+}
+
+TEST(DesktopAssociation, XdgOpenAndGioStartTheProgramOnADocument) {
+    for (const char* tool : {"xdg-open", "xdg-mime", "gio", "update-mime-database"})
+        if (!util::findOnPath(tool))
+            GTEST_SKIP() << "the desktop's tools are not installed";
+    const struct {
+        const char* folder;
+        bool xdgOpen;  // the generic xdg-open (xdg-utils 1.1) cannot start a program whose path must be quoted
+    } cases[] = {
+        {"bin", true},
+        {"a folder with blanks, $ and \"quotes\"", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder);
+        ScratchFolder home;
+        Environment environment;
+        environment.set("HOME", home.path().string());
+        environment.set("XDG_DATA_HOME", (home / "data").string());
+        environment.set("XDG_CONFIG_HOME", (home / "config").string());
+        const std::filesystem::path program = standIn(home / c.folder);
+        const std::filesystem::path document = home / "persons.qelvo";
+        testing_support::writeBytes(document, "[base]\r\nnewcode=10001\r\n");
+        ASSERT_EQ(util::associateDocumentType({program, {}}), "");
+        // Outside any desktop, as a file manager or a terminal runs them.
+        const std::string outside = "env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION -u KDE_FULL_SESSION ";
+        if (c.xdgOpen) {
+            commandOutput(outside + "DISPLAY=:0 xdg-open '" + document.string() + "' 2>&1");
+            EXPECT_EQ(standInLog(program), document.string() + "\n");
+            std::filesystem::remove(program.string() + ".log");
+        }
+        commandOutput(outside + "gio open '" + document.string() + "' 2>&1");
+        EXPECT_EQ(standInLog(program), document.string() + "\n");
     }
 }
 

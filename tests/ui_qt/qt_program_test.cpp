@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -17,15 +18,20 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <span>
 #include <sstream>
 #include <string>
@@ -416,6 +422,130 @@ TEST(QtProgram, TheChartButtonOpensTheWheelWhichFollowsTheFormAndResizes) {
     EXPECT_TRUE(chart->isVisible());
     program.click(app::kIdExit);
     EXPECT_FALSE(program.window().isOpen());
+    EXPECT_FALSE(chart->isVisible());
+}
+
+TEST(QtProgram, ThePersonListShowsEveryTextWholeWideningAColumnWhereTheFontNeedsIt) {
+    ScratchFolder folder;
+    Program program(folder / "persons.qelvo");
+    const struct {
+        const char* name;
+        const char* birthday;
+    } people[] = {{"李明", "1991.1.2,1255"}, {"欧阳娜娜娜娜", "1988.12.31,2359"}, {"王芳", "1990.5.6"}};
+    for (const auto& person : people) {
+        program.click(app::kIdNew);
+        program.type(app::kIdName, person.name);
+        program.type(app::kIdBirthday, person.birthday);
+        program.click(app::kIdSave);
+    }
+    auto* table = program.control<QTableWidget>(app::kIdPersonList);
+    ASSERT_EQ(table->rowCount(), 3);
+    // Drawn in a cell, a text keeps a margin on each side, as the style puts it; within that it must fit whole.
+    const int margin = table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
+    const QFontMetrics metrics(table->font());
+    for (int c = 0; c < table->columnCount(); ++c) {
+        SCOPED_TRACE(c);
+        EXPECT_GE(table->columnWidth(c),
+                  static_cast<int>(app::kPersonListColumns[static_cast<std::size_t>(c)].widthPixels));
+        for (int r = 0; r < table->rowCount(); ++r) {
+            const QTableWidgetItem* cell = table->item(r, c);
+            if (cell != nullptr) {
+                EXPECT_LE(metrics.horizontalAdvance(cell->text()) + 2 * margin, table->columnWidth(c))
+                    << cell->text().toStdString();
+            }
+        }
+    }
+    // A column whose texts fit keeps the layout's width.
+    EXPECT_EQ(table->columnWidth(0), app::kPersonListColumns[0].widthPixels);
+    program.click(app::kIdExit);
+}
+
+// The texts of the context menu Qt gives a line edit.
+QStringList lineEditMenuTexts() {
+    QLineEdit edit;
+    const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    QStringList texts;
+    for (const QAction* action : menu->actions())
+        if (!action->isSeparator())
+            texts << action->text();
+    return texts;
+}
+
+bool hasChinese(const QString& text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x4E00 && c.unicode() < 0xA000; });
+}
+
+TEST(QtProgram, QtsOwnTextsAreChineseAndWithoutTheTranslationsTheProgramStillStarts) {
+    // A folder without the translations: nothing installed, Qt's texts stay as they were.
+    ScratchFolder empty;
+    EXPECT_EQ(
+        ui::qt::installChineseQtTexts(*QCoreApplication::instance(), QString::fromStdString(empty.path().string())),
+        nullptr);
+    EXPECT_TRUE(lineEditMenuTexts().value(0).startsWith(QStringLiteral("&Undo")));
+    {
+        Program program(empty / "persons.qelvo");
+        EXPECT_TRUE(program.window().isOpen());
+        program.click(app::kIdExit);
+    }
+
+    QTranslator* translator = ui::qt::installChineseQtTexts(*QCoreApplication::instance());
+    ASSERT_NE(translator, nullptr) << "Qt's Chinese translations are not installed (Debian: qt6-translations-l10n)";
+    const QStringList menu = lineEditMenuTexts();
+    EXPECT_EQ(menu.size(), 7) << menu.join(QStringLiteral(" | ")).toStdString();
+    for (const QString& text : menu) {
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_TRUE(hasChinese(text));
+    }
+    for (const bool save : {false, true}) {
+        SCOPED_TRACE(save);
+        QFileDialog dialog;
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        for (const char* name : {"lookInLabel", "fileNameLabel", "fileTypeLabel"}) {
+            const auto* label = dialog.findChild<QLabel*>(QString::fromLatin1(name));
+            ASSERT_NE(label, nullptr) << name;
+            EXPECT_TRUE(hasChinese(label->text())) << name << ": " << label->text().toStdString();
+        }
+        const auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        ASSERT_NE(buttons, nullptr);
+        for (const QAbstractButton* button : buttons->buttons())
+            EXPECT_TRUE(hasChinese(button->text())) << button->text().toStdString();
+    }
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+}
+
+// Run on screens of several sizes (see CMakeLists.txt): the form opens in the middle of the screen.
+TEST(QtProgram, TheChartWindowOpensAboveTheFormAndBesideItWhereTheScreenHasRoom) {
+    ScratchFolder folder;
+    Program program(folder / "persons.qelvo");
+    program.click(app::kIdChart);
+    QWidget* chart = program.window().chartWindow();
+    QDialog* form = program.window().dialog();
+    ASSERT_NE(chart, nullptr);
+    ASSERT_NE(chart->windowHandle(), nullptr);
+    // Owned by the form, and on top as the form is: the window system keeps it above the form.
+    EXPECT_EQ(chart->windowHandle()->transientParent(), form->windowHandle());
+    EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(chart->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    // On the screen, clear of the form where a side has room for it, as wide as it wants or as the room allows.
+    const QRect screen = form->screen()->availableGeometry();
+    const QRect placed = chart->frameGeometry();
+    const QRect owner = form->frameGeometry();
+    SCOPED_TRACE(testing::Message() << "screen " << screen.width() << "x" << screen.height() << ", form "
+                                    << owner.width() << " wide at " << owner.x());
+    EXPECT_TRUE(screen.contains(placed));
+    const int room = std::max(screen.right() - owner.right(), owner.left() - screen.left());
+    const bool hasRoom = room > chart->minimumWidth() + 8;
+    EXPECT_EQ(!placed.intersects(owner), hasRoom);
+    if (screen.width() >= 1680) {
+        EXPECT_TRUE(hasRoom);
+    }
+    if (hasRoom) {
+        EXPECT_EQ(placed.top(), owner.top());
+    }
+    EXPECT_GT(inkedShare(chart->grab().toImage()), 0.05);
+    program.click(app::kIdExit);
     EXPECT_FALSE(chart->isVisible());
 }
 

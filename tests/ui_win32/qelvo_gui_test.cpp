@@ -2,10 +2,12 @@
 // registry read back with the system's own functions.
 #include <gtest/gtest.h>
 
+// The Windows headers below need it first.
+#include <windows.h>
+
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlwapi.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <array>
@@ -134,6 +136,14 @@ TEST(WindowsProgram, TypicalRoadThroughTheCalculatorToTheDocument) {
     program.setText(kIdName, "李明");
     program.click(kIdSave);
     EXPECT_EQ(program.rowCount(kIdPersonList), 1);
+    // The birthday column (80 pixels in the layout) is as wide as the list itself measures its texts, the time of
+    // day included.
+    const HWND list = program.control(kIdPersonList);
+    const auto birthdayWidth = static_cast<int>(::SendMessageW(list, LVM_GETCOLUMNWIDTH, 2, 0));
+    ::SendMessageW(list, LVM_SETCOLUMNWIDTH, 2, MAKELPARAM(LVSCW_AUTOSIZE, 0));
+    EXPECT_GE(birthdayWidth, static_cast<int>(::SendMessageW(list, LVM_GETCOLUMNWIDTH, 2, 0)));
+    EXPECT_GE(birthdayWidth, 80);
+    ::SendMessageW(list, LVM_SETCOLUMNWIDTH, 2, MAKELPARAM(birthdayWidth, 0));
     EXPECT_EQ(profileValue(document, "ql_1", "nick"), "李明");
     EXPECT_EQ(profileValue(document, "ql_1", "srday"), "1991.1.2,1255");
     EXPECT_EQ(profileValue(document, "ql_1", "timezone"), "5");

@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);  // takes Qt's own options off the command line
     QApplication::setApplicationName(QStringLiteral("qelvo"));
     QApplication::setDesktopFileName(QStringLiteral("qelvo"));
+    ui::qt::installChineseQtTexts(application);
     std::vector<std::string> arguments(argv + 1, argv + argc);
     const CMvs mvs;
     ui::qt::QtProgram program({mvs.getAppPath(false), mvs.getAppPath(true)});

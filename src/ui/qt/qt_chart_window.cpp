@@ -5,10 +5,12 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <QScreen>
 
 #include <cmath>
 #include <type_traits>
 
+#include "ui/chart_placement.h"
 #include "ui/qt/gbk_text.h"
 #include "ui/qt/qt_window.h"
 
@@ -18,6 +20,11 @@ namespace {
 constexpr int kStartWidth = 560;
 constexpr int kSmallestWidth = 320;
 constexpr int kSmallestHeight = 360;
+constexpr int kGapToForm = 8;
+
+ui::Rect rectOf(const QRect& r) {
+    return {r.x(), r.y(), r.width(), r.height()};
+}
 
 QColor colorOf(const chart::Color& c) {
     return QColor(c.r, c.g, c.b);
@@ -85,7 +92,9 @@ class ShapePainter {
 
 }  // namespace
 
-QtChartWindow::QtChartWindow(QWidget* form) : QWidget(form, Qt::Window) {
+QtChartWindow::QtChartWindow(QWidget* form)
+    : QWidget(form, Qt::Window | (form != nullptr ? form->windowFlags() & Qt::WindowStaysOnTopHint : Qt::Widget)),
+      form_(form) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setMinimumSize(kSmallestWidth, kSmallestHeight);
     resize(kStartWidth, static_cast<int>(std::lround(chart::wheelHeightForWidth(chart_, kStartWidth))));
@@ -97,6 +106,25 @@ void QtChartWindow::setChart(const chart::WheelChart& chart) {
     chart_ = chart;
     setWindowTitle(fromGbk("星盘 - ") + fromGbk(chart_.title));
     update();
+}
+
+void QtChartWindow::placeBesideForm() {
+    const QScreen* screen = form_ != nullptr ? form_->screen() : nullptr;
+    if (screen == nullptr)
+        return;
+    // The frames the window system puts round the form's client area, taken to be the same round this one.
+    const QRect frame = form_->frameGeometry();
+    const QRect client = form_->geometry();
+    const QMargins margins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                           frame.bottom() - client.bottom());
+    const int across = margins.left() + margins.right();
+    const int down = margins.top() + margins.bottom();
+    const ui::ChartWindowSize size{kStartWidth + across, kSmallestWidth + across, [&](int width) {
+                                       const double height = chart::wheelHeightForWidth(chart_, width - across);
+                                       return std::max(kSmallestHeight, static_cast<int>(std::lround(height))) + down;
+                                   }};
+    const ui::Rect place = ui::placeChartWindow(rectOf(frame), rectOf(screen->availableGeometry()), size, kGapToForm);
+    setGeometry(place.x + margins.left(), place.y + margins.top(), place.width - across, place.height - down);
 }
 
 void QtChartWindow::paintEvent(QPaintEvent*) {

@@ -1,6 +1,10 @@
 #include "ui/qt/qt_program.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "app/form_layout.h"
 #include "util/desktop_association.h"
@@ -49,6 +53,19 @@ app::DocumentChoice documentFromArguments(const std::vector<std::string>& argume
     choice.path = std::filesystem::path(utf8);
     choice.pathText = util::utf8ToGbk(utf8, true).value_or(utf8);
     return choice;
+}
+
+QTranslator* installChineseQtTexts(QCoreApplication& application, const QString& folder) {
+    const QString from = folder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : folder;
+    auto* translator = new QTranslator(&application);
+    // qtbase holds the texts of the widgets and dialogs the form uses.
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          from)) {
+        delete translator;
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(translator);
+    return translator;
 }
 
 QIcon programIcon() {

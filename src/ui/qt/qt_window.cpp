@@ -18,7 +18,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QTableWidget>
 #include <QTimer>
@@ -75,6 +74,21 @@ class EventFilter final : public QObject {
   private:
     std::function<void(QEvent*)> handle_;
 };
+
+// A column's width as the layout gives it, kept with its header.
+constexpr int kLayoutWidthRole = Qt::UserRole + 1;
+
+// Every column as wide as the layout makes it, or as its widest text and its title need where the dialog font draws
+// them wider than the layout's (the birthday with its time of day in a CJK font): no text is cut short.
+void widenColumnsToTheirTexts(QTableWidget& table) {
+    for (int c = 0; c < table.columnCount(); ++c) {
+        const QTableWidgetItem* header = table.horizontalHeaderItem(c);
+        const int layout = header != nullptr ? header->data(kLayoutWidthRole).toInt() : table.columnWidth(c);
+        const QAbstractItemView& view = table;  // its size hint is public there
+        const int needed = std::max(view.sizeHintForColumn(c), table.horizontalHeader()->sectionSizeHint(c));
+        table.setColumnWidth(c, std::max(layout, needed));
+    }
+}
 
 QString gbkText(std::string_view text) {
     return withQtLineBreaks(fromGbk(text));
@@ -546,6 +560,7 @@ void QtWindow::setColumns(int id, const std::vector<ColumnSpec>& columns) {
         auto* header = new QTableWidgetItem(fromGbk(column.title));
         header->setTextAlignment(column.centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
         header->setData(Qt::UserRole, column.centred);
+        header->setData(kLayoutWidthRole, column.widthPixels);
         table->setHorizontalHeaderItem(i, header);
         table->setColumnWidth(i, column.widthPixels);  // logical pixels, as the Windows list takes them
     }
@@ -572,6 +587,7 @@ void QtWindow::setRows(int id, std::vector<std::vector<std::string>> rows) {
         }
     }
     table->setCurrentItem(nullptr);
+    widenColumnsToTheirTexts(*table);
     table->setUpdatesEnabled(true);
 }
 
@@ -649,19 +665,12 @@ void QtWindow::close() {
 }
 
 void QtWindow::showChart(const chart::WheelChart& chart) {
-    if (!impl_->chart) {
+    const bool opening = !impl_->chart;
+    if (opening)
         impl_->chart = new QtChartWindow(impl_->dialog.get());
-        // Beside the form where the screen has room, otherwise where the window system puts it.
-        const QRect form = impl_->dialog->frameGeometry();
-        const QScreen* screen = impl_->dialog->screen();
-        if (screen != nullptr) {
-            const QRect room = screen->availableGeometry();
-            const QPoint place(form.right() + 8, form.top());
-            if (room.contains(QRect(place, impl_->chart->frameSize())))
-                impl_->chart->move(place);
-        }
-    }
     impl_->chart->setChart(chart);
+    if (opening)
+        impl_->chart->placeBesideForm();
     impl_->chart->show();
     impl_->chart->raise();
     impl_->chart->activateWindow();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/chart_placement.h"
 #include "ui/win32/wide_text.h"
 
 namespace ui::win32 {
@@ -22,6 +23,11 @@ HINSTANCE moduleHandle() {
 
 int pixels(double value) {
     return static_cast<int>(std::lround(value));
+}
+
+ui::Rect rectOf(const RECT& r) {
+    return {static_cast<int>(r.left), static_cast<int>(r.top), static_cast<int>(r.right - r.left),
+            static_cast<int>(r.bottom - r.top)};
 }
 
 COLORREF colorOf(chart::Color c) {
@@ -275,21 +281,31 @@ void ChartWindow::show(HWND owner, const chart::WheelChart& chart) {
     }
     if (!Impl::registerClass())
         return;
-    const double clientHeight = chart::wheelHeightForWidth(chart, kStartWidth);
-    RECT frame{0, 0, kStartWidth, static_cast<LONG>(std::lround(clientHeight))};
-    ::AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    // Beside the form where the screen has room for it, so that it hides none of the form's fields.
+    // The frame round the client area, and the window's size from its client's.
+    RECT frameOnly{0, 0, 0, 0};
+    ::AdjustWindowRectEx(&frameOnly, WS_OVERLAPPEDWINDOW, FALSE, 0);
+    const int across = frameOnly.right - frameOnly.left;
+    const int down = frameOnly.bottom - frameOnly.top;
+    const ui::ChartWindowSize size{kStartWidth + across, kMinimumWidth, [&](int width) {
+                                       const double height = chart::wheelHeightForWidth(chart, width - across);
+                                       return std::max(kMinimumHeight, pixels(height) + down);
+                                   }};
+    // Beside the form where its screen has room, so that it hides none of the form's fields; otherwise over the
+    // form's edge, above it (an owned window stays above its owner).
     int x = CW_USEDEFAULT;
     int y = CW_USEDEFAULT;
+    int width = size.wantedWidth;
+    int height = size.heightForWidth(width);
     RECT ownerRect{};
-    RECT work{};
-    if (owner && ::GetWindowRect(owner, &ownerRect) && ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0) &&
-        ownerRect.right + width <= work.right) {
-        x = ownerRect.right;
-        y = std::max(static_cast<int>(work.top),
-                     std::min(static_cast<int>(ownerRect.top), static_cast<int>(work.bottom) - height));
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (owner && ::GetWindowRect(owner, &ownerRect) &&
+        ::GetMonitorInfoW(::MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const ui::Rect place = ui::placeChartWindow(rectOf(ownerRect), rectOf(monitor.rcWork), size, 0);
+        x = place.x;
+        y = place.y;
+        width = place.width;
+        height = place.height;
     }
     impl_->hwnd = ::CreateWindowExW(0, kChartWindowClass, impl_->caption().c_str(), WS_OVERLAPPEDWINDOW, x, y, width,
                                     height, owner, nullptr, moduleHandle(), impl_.get());

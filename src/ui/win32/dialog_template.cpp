@@ -1,7 +1,9 @@
 #include "ui/win32/dialog_template.h"
 
-#include <commctrl.h>
+// The Windows headers below need it first.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <algorithm>
 

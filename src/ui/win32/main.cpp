@@ -1,7 +1,10 @@
 // The Windows program: the main form in a dialog window, with its icon, About box, calculator link by window
 // messages and the file association of the current user.
-#include <commctrl.h>
+
+// The Windows headers below need it first.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <string>
 

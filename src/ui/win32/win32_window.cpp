@@ -1,9 +1,13 @@
 #include "ui/win32/win32_window.h"
 
-#include <commctrl.h>
-#include <commdlg.h>
+// The Windows headers below need it first.
 #include <windows.h>
 
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -81,6 +85,7 @@ struct Win32Window::Impl {
     IconHandle bigIcon;
     IconHandle smallIcon;
     ChartWindow chart;
+    std::map<int, std::vector<int>> columnWidths;  // by report list, the layout's width of each column
 
     Impl(const DialogSpec& s, const WindowExtras& e)
         : spec(s),
@@ -316,12 +321,15 @@ void Win32Window::setColumns(int id, const std::vector<ColumnSpec>& columns) {
     const HWND list = impl_->item(id);
     while (::SendMessageW(list, LVM_DELETECOLUMN, 0, 0)) {
     }
+    std::vector<int>& widths = impl_->columnWidths[id];
+    widths.clear();
     for (std::size_t i = 0; i < columns.size(); ++i) {
         std::wstring title = toWide(columns[i].title);
         LVCOLUMNW column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = columns[i].centred ? LVCFMT_CENTER : LVCFMT_LEFT;
         column.cx = columns[i].widthPixels;
+        widths.push_back(columns[i].widthPixels);
         column.pszText = title.data();
         column.iSubItem = static_cast<int>(i);
         ::SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
@@ -345,6 +353,14 @@ void Win32Window::setRows(int id, std::vector<std::vector<std::string>> rows) {
             else
                 ::SendMessageW(list, LVM_SETITEMTEXTW, r, reinterpret_cast<LPARAM>(&item));
         }
+    }
+    // Every column as wide as the layout makes it, or as its widest text where the font draws that wider (the
+    // birthday with its time of day): no text is cut short.
+    const std::vector<int>& widths = impl_->columnWidths[id];
+    for (std::size_t c = 0; c < widths.size(); ++c) {
+        ::SendMessageW(list, LVM_SETCOLUMNWIDTH, c, MAKELPARAM(LVSCW_AUTOSIZE, 0));
+        const auto needed = static_cast<int>(::SendMessageW(list, LVM_GETCOLUMNWIDTH, c, 0));
+        ::SendMessageW(list, LVM_SETCOLUMNWIDTH, c, MAKELPARAM(std::max(needed, widths[c]), 0));
     }
     ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(list, nullptr, TRUE);
