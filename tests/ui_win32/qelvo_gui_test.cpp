@@ -2,10 +2,11 @@
 // registry read back with the system's own functions.
 #include <gtest/gtest.h>
 
+#include <windows.h>  // first: the headers below need its definitions
+
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlwapi.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <array>

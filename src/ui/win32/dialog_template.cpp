@@ -1,7 +1,8 @@
 #include "ui/win32/dialog_template.h"
 
+#include <windows.h>  // first: the headers below need its definitions
+
 #include <commctrl.h>
-#include <windows.h>
 
 #include <algorithm>
 

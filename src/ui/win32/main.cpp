@@ -1,7 +1,8 @@
 // The Windows program: the main form in a dialog window, with its icon, About box, calculator link by window
 // messages and the file association of the current user.
+#include <windows.h>  // first: the headers below need its definitions
+
 #include <commctrl.h>
-#include <windows.h>
 
 #include <string>
 

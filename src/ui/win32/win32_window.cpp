@@ -1,8 +1,9 @@
 #include "ui/win32/win32_window.h"
 
+#include <windows.h>  // first: the headers below need its definitions
+
 #include <commctrl.h>
 #include <commdlg.h>
-#include <windows.h>
 
 #include <memory>
 #include <vector>
