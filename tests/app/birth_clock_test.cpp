@@ -44,6 +44,14 @@ TEST(BirthClock, SummerTimeInChinaIsAskedAboutAndYesComputesWithTheClocksOffset)
     EXPECT_EQ(no.zone, "东8区");
 }
 
+TEST(BirthClock, WinterTimeBehindTheStandardTimeIsNotCalledSummerTime) {
+    // Ireland's standard time is UTC+1 (the table's 东1区); in winter its clocks go back to UTC+0.
+    const Press dublin = pressGetBirthday("1990年1月15日，1000", "爱尔兰都柏林", ui::Answer::Yes);
+    ASSERT_EQ(dublin.dialogs.size(), 1u);
+    EXPECT_EQ(dublin.dialogs[0].text.rfind("1990年1月15日10:00在爱尔兰正值冬令时，当地时钟为UTC+0，", 0), 0u);
+    EXPECT_EQ(dublin.zone, "中时区");
+}
+
 TEST(BirthClock, NotesOrSilenceWhereNoOtherWholeHourApplies) {
     const struct {
         const char* input;

@@ -91,7 +91,26 @@ TEST(ClockHistory, ReadsTheClocksOfAPlace) {
         EXPECT_EQ(reading.kind, c.kind);
         EXPECT_EQ(reading.before.offsetSeconds, c.before);
         EXPECT_EQ(reading.after.offsetSeconds, c.after);
-        EXPECT_EQ(reading.before.daylightSaving, c.summer);
+        EXPECT_EQ(clockTimeOf(reading.before) == ClockTime::kSummer, c.summer);
+    }
+}
+
+TEST(ClockHistory, NamesTheClocksByTheirPlaceInStandardTime) {
+    // The database flags Ireland's winter, Namibia's and Morocco's during Ramadan as its daylight time.
+    const struct {
+        const char* area;
+        LocalMoment moment;
+        const char* text;
+    } cases[] = {
+        {"中国", {1988, 7, 1, 8, 0}, "UTC+9（夏令时）"},     {"中国", {1900, 6, 1, 8, 0}, "UTC+8:05:43（地方平时）"},
+        {"英国", {1990, 1, 15, 10, 0}, "UTC+0（标准时）"},   {"爱尔兰", {1990, 1, 15, 10, 0}, "UTC+0（冬令时）"},
+        {"爱尔兰", {1990, 7, 15, 10, 0}, "UTC+1（标准时）"}, {"纳米比亚", {2000, 7, 1, 10, 0}, "UTC+1（冬令时）"},
+        {"摩洛哥", {2019, 5, 20, 10, 0}, "UTC+0（冬令时）"}, {"捷克", {1947, 1, 15, 10, 0}, "UTC+0（冬令时）"},
+        {"土耳其", {2016, 7, 1, 10, 0}, "UTC+3（夏令时）"},  // the standard time became UTC+3 that autumn
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.area << " " << c.moment.year << "-" << c.moment.month);
+        EXPECT_EQ(clockStateText(readClock(clockPlaceForArea(c.area)->zone, c.moment).before), c.text);
     }
 }
 
