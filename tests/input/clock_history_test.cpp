@@ -155,11 +155,11 @@ TEST(ClockHistory, ChecksABirthdaysZoneAgainstTheClocks) {
         {"中国", birthday(1900, 7, 1, "0800"), 5, Kind::kNotInList, 0},
         {"中国", birthday(1988, 4, 17, "0230"), 5, Kind::kSkipped, 0},
         {"中国", birthday(1988, 9, 11, "0130"), 5, Kind::kRepeated, 0},
-        {"英国", birthday(1990, 1, 15, "1000"), 12, Kind::kDiffers, 13},  // the table's 东1区 in winter
+        {"英国", birthday(1990, 1, 15, "1000"), 12, Kind::kDiffers, 13},  // 东1区 in winter
         {"英国", birthday(1990, 7, 15, "1000"), 12, Kind::kAgrees, 0},
         {"印度", birthday(1990, 7, 15, "1000"), 8, Kind::kNotInList, 0},
-        {"洪都拉斯", birthday(2000, 1, 15, "1000"), 5, Kind::kDiffers, 19},  // the table's 东8区; clocks at UTC-6
-        {"北马其顿", birthday(2000, 1, 15, "1000"), 5, Kind::kDiffers, 12},  // the table's 东8区; clocks at UTC+1
+        {"洪都拉斯", birthday(2000, 1, 15, "1000"), 5, Kind::kDiffers, 19},  // 东8区; clocks at UTC-6
+        {"北马其顿", birthday(2000, 1, 15, "1000"), 5, Kind::kDiffers, 12},  // 东8区; clocks at UTC+1
         {"新西兰", birthday(1990, 1, 15, "1000"), 1, Kind::kNoPlace, 0},
         {"美国", birthday(1988, 7, 1, "0800"), 18, Kind::kNoPlace, 0},
         {"", birthday(1988, 7, 1, "0800"), 5, Kind::kNoPlace, 0},
