@@ -44,6 +44,13 @@ TEST(BirthClock, SummerTimeInChinaIsAskedAboutAndYesComputesWithTheClocksOffset)
     EXPECT_EQ(no.zone, "东8区");
 }
 
+TEST(BirthClock, ATimeOfDayWrittenInWordsIsAskedAboutAndSent) {
+    const Press words = pressGetBirthday("1988年7月1日8点", "中国北京", ui::Answer::No);
+    ASSERT_EQ(words.dialogs.size(), 1u);
+    EXPECT_EQ(words.dialogs[0].text.rfind("1988年7月1日08:00在中国正值夏令时", 0), 0u);
+    EXPECT_EQ(words.requests, std::vector<std::string>{"$mvQelvo#1988.7.1,0800:5"});
+}
+
 TEST(BirthClock, WinterTimeBehindTheStandardTimeIsNotCalledSummerTime) {
     // Ireland's standard time is UTC+1 (the table's 东1区); in winter its clocks go back to UTC+0.
     const Press dublin = pressGetBirthday("1990年1月15日，1000", "爱尔兰都柏林", ui::Answer::Yes);
