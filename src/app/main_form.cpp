@@ -264,15 +264,12 @@ void MainForm::showPerson() {
     const records::Card card = records::cardOfPerson(person);
     values_ = card.values;
     window_.setText(kIdInput, values_.birthday);
-    if (card.choices.category >= 0)
-        window_.select(kIdCategory, card.choices.category);
-    if (card.choices.timeZone >= 0)
-        window_.select(kIdTimeZone, card.choices.timeZone);
-    for (int p = 0; p < store::kPlanetCount; ++p) {
-        const int sign = card.choices.signs[static_cast<std::size_t>(p)];
-        if (sign >= 0)
-            window_.select(planetEntry(p).signList, sign);
-    }
+    // Every list shows the card's own position, one outside its entries (negative or past the end) as no selection:
+    // a list left on the previous card's choice would save that choice into this card.
+    window_.select(kIdCategory, card.choices.category);
+    window_.select(kIdTimeZone, card.choices.timeZone);
+    for (int p = 0; p < store::kPlanetCount; ++p)
+        window_.select(planetEntry(p).signList, card.choices.signs[static_cast<std::size_t>(p)]);
     refreshControls();
     window_.updateChart(chartOnForm());
 }

@@ -29,9 +29,9 @@
 
 namespace {
 
-constexpr int kIdSave = 1, kIdCode = 1000, kIdBirthday = 1021, kIdName = 1022, kIdPersonList = 1023, kIdMemo = 1025,
-              kIdArea = 1026, kIdTimeZone = 1027, kIdAssociate = 1038, kIdInput = 1049, kIdGetBirthday = 1050,
-              kIdChart = 1052;
+constexpr int kIdSave = 1, kIdCode = 1000, kIdBirthday = 1021, kIdName = 1022, kIdPersonList = 1023, kIdCategory = 1024,
+              kIdMemo = 1025, kIdArea = 1026, kIdTimeZone = 1027, kIdAssociate = 1038, kIdInput = 1049,
+              kIdGetBirthday = 1050, kIdChart = 1052;
 constexpr std::array<int, 10> kSignList = {1001, 1003, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012};
 constexpr std::array<int, 10> kDegreeEdit = {1002, 1004, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1020};
 constexpr std::array<int, 10> kMarkField = {1039, 1040, 1041, 1042, 1043, 1044, 1045, 1046, 1047, 1048};
@@ -420,14 +420,15 @@ TEST(WindowsProgram, TheChartButtonOpensAWheelThatFollowsTheForm) {
     EXPECT_TRUE(program.waitForExit());
 }
 
-// A card whose stored sign or zone lies beyond its list, shown after a card with valid ones: the lists show no
-// selection (not the previous card's), and saving writes none.
+// A card whose stored sign, zone or category lies beyond its list or below it, shown after a card with valid ones: the
+// lists show no selection (not the previous card's), and saving writes none.
 TEST(WindowsProgram, PositionsBeyondTheListsLeaveNoSelectionAfterAnotherCard) {
     const auto document = freshFolder(L"beyond the lists") / L"persons.qelvo";
-    ASSERT_TRUE(writeFileBytes(document,
-                               "[base]\r\nver=1.0.6.18\r\nnewcode=10003\r\nuLastInd=2\r\n"
-                               "[ql_2]\r\nuInd=10002\r\nnick=foreign\r\ntimezone=99\r\nsun=13\r\nmoon=2\r\n"
-                               "[ql_1]\r\nuInd=10001\r\nnick=valid\r\ntimezone=5\r\nsun=3\r\nmoon=4\r\n"));
+    ASSERT_TRUE(writeFileBytes(
+        document,
+        "[base]\r\nver=1.0.6.18\r\nnewcode=10003\r\nuLastInd=2\r\n"
+        "[ql_2]\r\nuInd=10002\r\nnick=foreign\r\ntype=-1\r\ntimezone=99\r\nsun=13\r\nmoon=2\r\nmars=-4\r\n"
+        "[ql_1]\r\nuInd=10001\r\nnick=valid\r\ntype=2\r\ntimezone=5\r\nsun=3\r\nmoon=4\r\nmars=6\r\n"));
     ProgramDriver program;
     ASSERT_TRUE(program.start(document));
     ASSERT_EQ(program.rowCount(kIdPersonList), 2);
@@ -435,16 +436,22 @@ TEST(WindowsProgram, PositionsBeyondTheListsLeaveNoSelectionAfterAnotherCard) {
     ASSERT_TRUE(waitUntil([&] { return program.text(kIdName) == "valid"; }));
     EXPECT_EQ(program.selection(kSignList[0]), 3);
     EXPECT_EQ(program.selection(kIdTimeZone), 5);
+    EXPECT_EQ(program.selection(kIdCategory), 2);
+    EXPECT_EQ(program.selection(kSignList[4]), 6);
 
     ASSERT_TRUE(program.clickRow(kIdPersonList, 0));
     ASSERT_TRUE(waitUntil([&] { return program.text(kIdName) == "foreign"; }));
     EXPECT_EQ(program.selection(kSignList[0]), -1);
     EXPECT_EQ(program.selection(kIdTimeZone), -1);
+    EXPECT_EQ(program.selection(kIdCategory), -1);
+    EXPECT_EQ(program.selection(kSignList[4]), -1);
     EXPECT_EQ(program.selection(kSignList[1]), 2);
 
     program.click(kIdSave);
     EXPECT_EQ(profileValue(document, "ql_2", "sun"), "-1");
     EXPECT_EQ(profileValue(document, "ql_2", "timezone"), "-1");
+    EXPECT_EQ(profileValue(document, "ql_2", "type"), "-1");
+    EXPECT_EQ(profileValue(document, "ql_2", "mars"), "-1");
     EXPECT_EQ(profileValue(document, "ql_2", "moon"), "2");
     EXPECT_EQ(profileValue(document, "ql_1", "sun"), "3");
     program.click(2);
