@@ -497,6 +497,24 @@ TEST(WindowsProgram, AMegabyteMemoIsShownAndSavedWhole) {
     EXPECT_TRUE(program.waitForExit());
 }
 
+// The memo takes typing and pasting beyond the system's default limit of about 30,000 characters.
+TEST(WindowsProgram, TheMemoTakesTypingBeyondTheSystemsDefaultLimit) {
+    const auto document = freshFolder(L"typed memo") / L"persons.qelvo";
+    ProgramDriver program;
+    ASSERT_TRUE(program.start(document));
+    std::wstring pasted;
+    for (int line = 0; line < 4000; ++line)
+        pasted += L"大学同学住在北京\r\n";  // ten characters, the document's seventeen bytes
+    const HWND memo = program.control(kIdMemo);
+    ::SendMessageW(memo, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(pasted.c_str()));  // cut at the limit
+    ::PostMessageW(memo, WM_CHAR, L'末', 0);                                              // typed after it
+    EXPECT_TRUE(waitUntil([&] { return ::SendMessageW(memo, WM_GETTEXTLENGTH, 0, 0) == 40001; }));
+    program.click(kIdSave);
+    EXPECT_EQ(documentValue(fileBytes(document), "memo").size(), 4000u * 17 + 2);
+    program.click(2);
+    EXPECT_TRUE(program.waitForExit());
+}
+
 // What the system starts to open a ".qelvo" document; empty when it knows nothing.
 std::wstring systemOpener() {
     wchar_t buffer[MAX_PATH * 2] = {};

@@ -120,6 +120,12 @@ struct Win32Window::Impl {
         if (spec.topmost)
             ::SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         for (const ControlSpec& c : spec.controls) {
+            if (c.kind == ControlKind::Edit) {
+                // The system lets the user type only about 30,000 characters into an edit, while the program's own
+                // texts (a long memo shown) go in whole: lifted to the largest, so a memo can be typed on and pasted.
+                ::SendMessageW(item(c.id), EM_SETLIMITTEXT, 0, 0);
+                continue;
+            }
             if (c.kind != ControlKind::ReportList)
                 continue;
             DWORD ex = 0;
