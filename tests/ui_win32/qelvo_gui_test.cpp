@@ -251,6 +251,17 @@ TEST(WindowsProgram, TheSystemMenusAboutItemOpensTheAboutBox) {
     char button[64] = {};
     ::GetDlgItemTextA(about, IDOK, button, sizeof button);
     EXPECT_STREQ(button, "确定");
+    // The version, then the licence: free software under the GPL, without warranty.
+    std::string texts;
+    for (HWND item = ::FindWindowExA(about, nullptr, "Static", nullptr); item != nullptr;
+         item = ::FindWindowExA(about, item, "Static", nullptr)) {
+        char text[512] = {};
+        ::GetWindowTextA(item, text, sizeof text);
+        texts += text;
+    }
+    EXPECT_NE(texts.find("Qelvo Version 1.0\n"), std::string::npos) << texts;
+    EXPECT_NE(texts.find("GNU GPL 3.0 或更新版本"), std::string::npos);
+    EXPECT_NE(texts.find("不提供任何担保"), std::string::npos);
     ::PostMessageA(about, WM_COMMAND, IDOK, 0);
     program.click(2);
     EXPECT_TRUE(program.waitForExit());

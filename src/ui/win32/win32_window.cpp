@@ -232,7 +232,7 @@ struct Win32Window::Impl {
         items[0].classAtom = 0x0082;
         items[0].titleResource = extras.iconResource;
         items[1].style = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
-        items[1].rect = {40, 10, 119, 8};
+        items[1].rect = {40, 8, 134, 40};  // five lines: the version and the licence
         items[1].classAtom = 0x0082;
         items[1].title = toWide(extras.aboutText);
         items[2].style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
