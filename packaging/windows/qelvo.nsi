@@ -50,7 +50,12 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\readme.txt"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
 
+; The licence is shown, not asked to be accepted: the GPL needs no acceptance to install and run the program.
+!define MUI_LICENSEPAGE_TEXT_BOTTOM "Qelvo 星盘卡片是自由软件，按 GNU 通用公共许可证第 3 版或（由您选择）任何更新的版本发布，不提供任何担保。安装和使用无需接受本许可证；复制、修改和分发时须遵守它。计算器 Corvina 按 GNU Affero 通用公共许可证发布（见 AGPL-3.0.txt）。"
+!define MUI_LICENSEPAGE_BUTTON "$(^NextBtn)"
+
 !insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE.txt"
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES

@@ -1,5 +1,5 @@
 # Stages the files of the Windows installer and portable zip (cmake -P): the two programs (stripped by STRIP), the read-me and the
-# licences in STAGE, the same under STAGE/portable/<name of STAGE>/, and STAGE/files.nsh, whose macros InstallFiles
+# licences (the card index's GPL as LICENSE.txt, the calculator's) in STAGE, the same under STAGE/portable/<name of STAGE>/, and STAGE/files.nsh, whose macros InstallFiles
 # and RemoveFiles name each installed file, so that the uninstaller removes exactly those.
 # Text files get Windows line ends and a byte-order mark, so that Notepad shows the Chinese right on any system.
 cmake_minimum_required(VERSION 3.25)
@@ -22,13 +22,10 @@ if(STRIP)
   execute_process(COMMAND "${STRIP}" "${STAGE}/qelvo.exe" "${STAGE}/corvina.exe" COMMAND_ERROR_IS_FATAL ANY)
 endif()
 stage_text("${SOURCE_DIR}/packaging/windows/readme.txt" readme.txt)
+stage_text("${SOURCE_DIR}/LICENSE" LICENSE.txt)
 stage_text("${SOURCE_DIR}/calculator/LICENSE" corvina-LICENSE.txt)
 stage_text("${SOURCE_DIR}/calculator/COPYING" AGPL-3.0.txt)
-set(files qelvo.exe corvina.exe readme.txt corvina-LICENSE.txt AGPL-3.0.txt)
-if(CARD_INDEX_LICENCE)
-  stage_text("${CARD_INDEX_LICENCE}" LICENSE.txt)
-  list(APPEND files LICENSE.txt)
-endif()
+set(files qelvo.exe corvina.exe readme.txt LICENSE.txt corvina-LICENSE.txt AGPL-3.0.txt)
 
 set(install "!macro InstallFiles\n")
 set(remove "!macro RemoveFiles\n")

@@ -8,23 +8,12 @@ namespace {
 
 using input::ClockCheck;
 using input::ClockState;
+using input::ClockTime;
 
 // 1988年7月1日08:00
 std::string momentText(const input::BirthdayResult& b) {
     return util::format("%d年%d月%d日%s:%s", static_cast<int>(b.year), static_cast<int>(b.month),
                         static_cast<int>(b.day), b.timeText.substr(0, 2).c_str(), b.timeText.substr(2, 2).c_str());
-}
-
-// What kind of time the clocks kept: summer time, the standard time, or the local mean time before any zone.
-std::string kindOfTime(const ClockState& state) {
-    if (state.daylightSaving)
-        return "夏令时";
-    return state.abbreviation == "LMT" ? "地方平时" : "标准时";
-}
-
-// UTC+8（标准时）
-std::string stateText(const ClockState& state) {
-    return input::utcOffsetText(state.offsetSeconds) + "（" + kindOfTime(state) + "）";
 }
 
 // “东8区”（UTC+8）
@@ -47,26 +36,30 @@ std::string birthClockText(const ClockCheck& check, const input::BirthdayResult&
     const ClockState& after = check.reading.after;
     switch (check.kind) {
         case ClockCheck::Kind::kDiffers: {
-            const std::string clocks =
-                before.daylightSaving
-                    ? util::format("%s在%s正值夏令时，当地时钟为%s", moment.c_str(), place.c_str(),
-                                   input::utcOffsetText(before.offsetSeconds).c_str())
-                    : util::format("%s在%s，当地时钟为%s", moment.c_str(), place.c_str(), stateText(before).c_str());
+            const ClockTime time = input::clockTimeOf(before);
+            const std::string clocks = time == ClockTime::kSummer || time == ClockTime::kWinter
+                                           ? util::format("%s在%s正值%s，当地时钟为%s", moment.c_str(), place.c_str(),
+                                                          input::clockTimeName(time).c_str(),
+                                                          input::utcOffsetText(before.offsetSeconds).c_str())
+                                           : util::format("%s在%s，当地时钟为%s", moment.c_str(), place.c_str(),
+                                                          input::clockStateText(before).c_str());
             return util::format("%s，而所选时区%s不同。\r\n要按当地时钟实际的%s（“%s”）计算吗？", clocks.c_str(),
                                 entryText(check.zoneIndex).c_str(), input::utcOffsetText(before.offsetSeconds).c_str(),
                                 input::timeZoneEntryName(check.suggestedIndex).c_str());
         }
         case ClockCheck::Kind::kNotInList:
             return util::format("%s在%s，当地时钟为%s，不是时区列表中的整点时区，无法按它计算。", moment.c_str(),
-                                place.c_str(), stateText(before).c_str()) +
+                                place.c_str(), input::clockStateText(before).c_str()) +
                    proceedText(check.zoneIndex);
         case ClockCheck::Kind::kSkipped:
             return util::format("%s在%s并不存在：当地时钟在这时从%s拨快到%s，跳过了这段时间。", moment.c_str(),
-                                place.c_str(), stateText(before).c_str(), stateText(after).c_str()) +
+                                place.c_str(), input::clockStateText(before).c_str(),
+                                input::clockStateText(after).c_str()) +
                    proceedText(check.zoneIndex);
         case ClockCheck::Kind::kRepeated:
             return util::format("%s在%s出现了两次：当地时钟在这时从%s拨回到%s，这段时间走过两次，无法确定是哪一次。",
-                                moment.c_str(), place.c_str(), stateText(before).c_str(), stateText(after).c_str()) +
+                                moment.c_str(), place.c_str(), input::clockStateText(before).c_str(),
+                                input::clockStateText(after).c_str()) +
                    proceedText(check.zoneIndex);
         default:
             return {};

@@ -65,7 +65,9 @@ void MainForm::initialize(const DocumentChoice& document) {
     store_.InitChkCfg(document.path, ".qelvo");
 
     const std::string newCode = store_.GetMyKey(store::kBaseSection, store::kNewCodeKey);
-    const bool emptyDocument = newCode.empty();
+    // An old document may have lost its base section: its cards make it old, not empty.
+    const bool oldDocument = store::isOldDocument(store_);
+    const bool emptyDocument = newCode.empty() && !oldDocument;
     if (emptyDocument) {
         // A document that cannot be written opens all the same, with code 10001 and an empty list.
         store_.SetMyKeys(store::newDocumentEdits());
@@ -89,9 +91,8 @@ void MainForm::initialize(const DocumentChoice& document) {
     window_.setColumns(kIdPersonList,
                        std::vector<ui::ColumnSpec>(kPersonListColumns.begin(), kPersonListColumns.end()));
 
-    // Only a document with "newcode" and no "ver" is of the old form; an empty one whose base section could not be
-    // written is not asked about.
-    if (!emptyDocument && store_.GetMyKey(store::kBaseSection, store::kVersionKey).empty()) {
+    // An empty document whose base section could not be written is not asked about.
+    if (oldDocument) {
         // Another running copy may upgrade the document while the question waits: the upgrade then finds it
         // current and converts nothing.
         if (window_.ask(kUpgradeQuestion, kMessageCaption) == ui::Answer::Yes) {
@@ -100,6 +101,8 @@ void MainForm::initialize(const DocumentChoice& document) {
                                                 store_.lastError().c_str()),
                                    kMessageCaption);
                 closeForm();
+            } else {
+                values_.code = records::nextNewCode(store_);  // made from the cards where the base was missing
             }
         } else {
             closeForm();
@@ -261,15 +264,12 @@ void MainForm::showPerson() {
     const records::Card card = records::cardOfPerson(person);
     values_ = card.values;
     window_.setText(kIdInput, values_.birthday);
-    if (card.choices.category >= 0)
-        window_.select(kIdCategory, card.choices.category);
-    if (card.choices.timeZone >= 0)
-        window_.select(kIdTimeZone, card.choices.timeZone);
-    for (int p = 0; p < store::kPlanetCount; ++p) {
-        const int sign = card.choices.signs[static_cast<std::size_t>(p)];
-        if (sign >= 0)
-            window_.select(planetEntry(p).signList, sign);
-    }
+    // Every list shows the card's own position, one outside its entries (negative or past the end) as no selection:
+    // a list left on the previous card's choice would save that choice into this card.
+    window_.select(kIdCategory, card.choices.category);
+    window_.select(kIdTimeZone, card.choices.timeZone);
+    for (int p = 0; p < store::kPlanetCount; ++p)
+        window_.select(planetEntry(p).signList, card.choices.signs[static_cast<std::size_t>(p)]);
     refreshControls();
     window_.updateChart(chartOnForm());
 }

@@ -59,8 +59,9 @@ std::string& textOf(AspectTexts& texts, AspectKind kind) {
 
 // Whether a planet takes part in the pair scan. A sign list without a selection (-1), like the placeholder (0), means
 // the planet has no sign: pairing it through the difference of indices would report aspects to a sign nobody chose.
+// A degree that is not a number (a stored "nan") or infinite places the planet nowhere: it has no orb to anything.
 bool takesPart(const PlanetPosition& planet) {
-    return isZodiacSign(planet.sign) && planet.degree != 0.f;
+    return isZodiacSign(planet.sign) && planet.degree != 0.f && std::isfinite(planet.degree);
 }
 
 void appendEntry(std::string& text, int first, int second, bool wide) {
@@ -94,7 +95,8 @@ std::vector<Aspect> findAspects(const PlanetPositions& planets) {
                 continue;
             // The difference of two floats is exact in double; testing it rounded to float would let 8.0000005 pass.
             const double orb = std::fabs(static_cast<double>(a.degree) - static_cast<double>(b.degree));
-            if (orb > kMaxOrb)
+            // Asked as "within the orb", which an orb that is not a number never is.
+            if (!(orb <= kMaxOrb))
                 continue;
             if (const auto kind = kindForDistance(std::abs(a.sign - b.sign))) {
                 // Wide is decided on the orb as a single-precision number, while the orb limit was tested on the

@@ -13,7 +13,8 @@ namespace chart {
 
 struct PlanetPosition {
     int sign = 0;        // sign index: 1..12 a sign, 0 none chosen, -1 a sign list without any selection
-    float degree = 0.f;  // degree within the sign; 0 means none entered; no range check
+    float degree = 0.f;  // degree within the sign; 0 means none entered; no range check, but one that is not a finite
+                         // number places the planet nowhere
 };
 
 using PlanetPositions = std::array<PlanetPosition, kPlanetCount>;
@@ -46,10 +47,10 @@ struct Aspect {
 };
 
 // The aspects between the planets given in planet order, in pair-scan order (sun-moon, sun-mercury, ...,
-// neptune-pluto). A planet takes part only with a sign of the zodiac (1..12) and a degree other than 0.
+// neptune-pluto). A planet takes part only with a sign of the zodiac (1..12) and a finite degree other than 0.
 std::vector<Aspect> findAspects(const PlanetPositions& planets);
 
-// The same aspects as the seven texts of the aspect fields.
+// The same aspects as the seven texts of the aspect fields; the sun-moon distance only when both take part.
 AspectTexts computeAspects(const PlanetPositions& planets);
 
 // The distance in degrees along the zodiac between sun and moon by the shorter arc; negative only when the sun lies

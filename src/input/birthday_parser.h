@@ -6,8 +6,8 @@
 #include <variant>
 
 // The birthday parser: a birthday typed in one of the accepted forms (1991.1.2, 1991-1-2, 1991年1月2日, 19910102,
-// each with an optional time as ",1255") becomes year, month, day, a four-byte time and the normalised display text,
-// or one of three error messages. Texts are GBK; pure.
+// each with an optional time as ",1255", or written after the date as 12点55分, 下午1点, 12:55) becomes year, month,
+// day, a four-byte time and the normalised display text, or one of three error messages. Texts are GBK; pure.
 namespace input {
 
 struct BirthdayResult {

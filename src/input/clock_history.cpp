@@ -19,7 +19,7 @@ constexpr std::int64_t kSecondsPerDay = 86400;
 constexpr std::int64_t kReadingWindow = 2 * kSecondsPerDay;
 
 ClockState stateOf(const ClockChange& change) {
-    return ClockState{change.offsetSeconds, change.daylightSaving != 0, change.abbreviation};
+    return ClockState{change.offsetSeconds, change.standardOffsetSeconds, change.dstFlag != 0, change.abbreviation};
 }
 
 const ZoneHistory& history(std::size_t zone) {
@@ -145,6 +145,34 @@ std::string utcOffsetText(std::int32_t offsetSeconds) {
     if (minutes != 0)
         return util::format("UTC%c%d:%02d", sign, hours, minutes);
     return util::format("UTC%c%d", sign, hours);
+}
+
+ClockTime clockTimeOf(const ClockState& state) {
+    // By the clocks against the standard time, not by the database's flag: the database flags Ireland's winter (and
+    // Namibia's, Morocco's during Ramadan) as the daylight time, the clocks then being an hour behind standard.
+    if (state.offsetSeconds > state.standardOffsetSeconds)
+        return ClockTime::kSummer;
+    if (state.offsetSeconds < state.standardOffsetSeconds)
+        return ClockTime::kWinter;
+    return state.abbreviation == "LMT" ? ClockTime::kLocalMean : ClockTime::kStandard;
+}
+
+std::string clockTimeName(ClockTime time) {
+    switch (time) {
+        case ClockTime::kSummer:
+            return "夏令时";
+        case ClockTime::kWinter:
+            return "冬令时";
+        case ClockTime::kLocalMean:
+            return "地方平时";
+        case ClockTime::kStandard:
+            break;
+    }
+    return "标准时";
+}
+
+std::string clockStateText(const ClockState& state) {
+    return utcOffsetText(state.offsetSeconds) + "（" + clockTimeName(clockTimeOf(state)) + "）";
 }
 
 std::string timeZoneEntryName(int index) {

@@ -14,10 +14,19 @@
 namespace input {
 
 struct ClockState {
-    std::int32_t offsetSeconds = 0;  // local clock minus UTC
-    bool daylightSaving = false;
+    std::int32_t offsetSeconds = 0;          // local clock minus UTC
+    std::int32_t standardOffsetSeconds = 0;  // the place's standard time meanwhile
+    bool dstFlag = false;  // the database's daylight flag, also set for a winter time: name a state by clockTimeOf
     std::string_view abbreviation;  // CST, CDT, LMT, +0630, ... (ASCII)
 };
+
+// What time the clocks kept: summer time ahead of the place's standard time, winter time behind it, the standard
+// time itself, or the local mean time before any zone.
+enum class ClockTime { kStandard, kSummer, kWinter, kLocalMean };
+ClockTime clockTimeOf(const ClockState& state);
+std::string clockTimeName(ClockTime time);  // 标准时, 夏令时, 冬令时, 地方平时
+// A state as the user reads it: "UTC+9（夏令时）".
+std::string clockStateText(const ClockState& state);
 
 // A place that the area text names, and the zone its clocks follow.
 struct ClockPlace {

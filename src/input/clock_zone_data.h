@@ -9,10 +9,12 @@
 namespace input::clockdata {
 
 struct ClockChange {
-    std::int64_t at;              // the UTC second from which the clocks show this; 0 in a zone's initial state
-    std::int32_t offsetSeconds;   // local clock minus UTC
-    std::int32_t daylightSaving;  // 1 in daylight-saving (summer) time
-    const char* abbreviation;     // as the time-zone database spells it (ASCII)
+    std::int64_t at;                     // the UTC second from which the clocks show this; 0 in a zone's initial state
+    std::int32_t offsetSeconds;          // local clock minus UTC
+    std::int32_t standardOffsetSeconds;  // the place's standard time meanwhile: the offset of the periods around
+                                         // that the database does not flag as daylight time
+    std::int32_t dstFlag;                // the database's daylight flag: 1 also for a winter time behind standard
+    const char* abbreviation;            // as the time-zone database spells it (ASCII)
 };
 
 struct ZoneHistory {

@@ -23,6 +23,11 @@
 // one an earlier left-over key took. What cannot be placed so (no index, a name that cannot be written, a taken
 // name, a duplicate that reads never saw) stays in the old section "ql" exactly as it was; only when nothing stays
 // does the old section go.
+//
+// A document whose base section was lost (no "newcode") but whose old section holds cards is old too: it cannot be
+// told from an old document that lost its base, and taking it for an empty one would write a new base with "ver"
+// and leave every card unreachable. Its base is made from the cards: "uLastInd" covers the highest index a code can
+// name, "newcode" is the code after it.
 namespace store {
 namespace {
 
@@ -158,17 +163,48 @@ struct LeftOver {
     std::string_view value;
 };
 
+// The highest index of a card in the old section that a code can name (a key of the key table with an index of
+// 1..kLastIndex); nothing when it holds none.
+std::optional<std::int32_t> highestOldCard(const IniDocument& doc) {
+    std::optional<std::int32_t> highest;
+    doc.forEachEntry(kOldSection, [&](const IniEntry& entry) {
+        const OldKey key = splitOldKey(entry.key);
+        if (key.index >= 1 && key.index <= kLastIndex && key.index > highest.value_or(0) &&
+            keyTablePosition(key.name) >= 0)
+            highest = key.index;
+    });
+    return highest;
+}
+
+bool hasValue(const IniDocument& doc, std::string_view key) {
+    return !doc.value(kBaseSection, key).value_or("").empty();
+}
+
+// Old: no "ver", and "newcode" or, without it, the old section's cards, which the base section lost left unreachable.
+bool isOld(const IniDocument& doc) {
+    return !hasValue(doc, kVersionKey) && (hasValue(doc, kNewCodeKey) || highestOldCard(doc));
+}
+
 std::optional<std::string> convert(const IniDocument& doc, IniEditor& editor, UpgradeOutcome& outcome) {
-    if (!doc.value(kBaseSection, kVersionKey).value_or("").empty()) {
+    if (hasValue(doc, kVersionKey)) {
         outcome = UpgradeOutcome::AlreadyCurrent;
         return std::nullopt;
     }
-    if (doc.value(kBaseSection, kNewCodeKey).value_or("").empty()) {
-        outcome = UpgradeOutcome::Empty;
-        return std::nullopt;
+    // Without "newcode" the base section is made anew from the cards: the list reads from the highest index down,
+    // and a new person gets the code after it.
+    std::optional<std::int32_t> baseless;
+    if (!hasValue(doc, kNewCodeKey)) {
+        baseless = highestOldCard(doc);
+        if (!baseless) {
+            outcome = UpgradeOutcome::Empty;
+            return std::nullopt;
+        }
     }
     outcome = UpgradeOutcome::Upgraded;
-    const std::int32_t last = util::readCInt(doc.value(kBaseSection, kLastIndexKey).value_or(""));
+    const std::string_view storedLast = doc.value(kBaseSection, kLastIndexKey).value_or("");
+    std::int32_t last = util::readCInt(storedLast);
+    if (baseless)
+        last = std::max(*baseless, std::clamp(last, 0, kLastIndex));
 
     std::deque<Slot> slots;  // no copies as it grows
     const char* const text = doc.text().data();
@@ -263,11 +299,24 @@ std::optional<std::string> convert(const IniDocument& doc, IniEditor& editor, Up
 
     if (auto reason = editor.apply(IniEdit::Kind::SetValue, kBaseSection, kVersionKey, kDocumentVersion))
         return reason;
+    if (baseless) {
+        if (auto reason =
+                editor.apply(IniEdit::Kind::SetValue, kBaseSection, kNewCodeKey, formatCode(last + kFirstCode)))
+            return reason;
+        if (formatCode(last) != storedLast) {
+            if (auto reason = editor.apply(IniEdit::Kind::SetValue, kBaseSection, kLastIndexKey, formatCode(last)))
+                return reason;
+        }
+    }
     editor.keepKeyLines(kOldSection, keep);
     return std::nullopt;
 }
 
 }  // namespace
+
+bool isOldDocument(CChkUid& store) {
+    return isOld(*store.file().document());
+}
 
 UpgradeOutcome upgradeDocument(CChkUid& store) {
     UpgradeOutcome outcome = UpgradeOutcome::Failed;

@@ -8,13 +8,20 @@
 // (another copy upgraded it meanwhile) is left exactly as it is, and so is an empty one.
 namespace store {
 
+// Whether the document is of the old form: no "ver", and "newcode" or, where the base section is missing, a card of
+// the old form in "ql" (a key of the key table with an index).
+bool isOldDocument(CChkUid& store);
+
 enum class UpgradeOutcome {
     Upgraded,
     AlreadyCurrent,  // nothing was written
-    Empty,           // no "newcode": not a document of either form (missing, or never started); nothing was written
+    Empty,           // neither "newcode" nor an old card: not a document of either form (missing, or never started);
+                     // nothing was written
     Failed,          // nothing was written; store.lastError() says why
 };
 
+// An old document without a base section gets one: "uLastInd" the highest index of its cards, "newcode" the code
+// after it.
 UpgradeOutcome upgradeDocument(CChkUid& store);
 
 }  // namespace store

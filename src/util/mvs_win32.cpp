@@ -1,7 +1,9 @@
 #include "util/mvs.h"
 
-#include <shlobj.h>
+// The Windows headers below need it first.
 #include <windows.h>
+
+#include <shlobj.h>
 
 #include <string>
 

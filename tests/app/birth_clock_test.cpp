@@ -44,6 +44,21 @@ TEST(BirthClock, SummerTimeInChinaIsAskedAboutAndYesComputesWithTheClocksOffset)
     EXPECT_EQ(no.zone, "东8区");
 }
 
+TEST(BirthClock, ATimeOfDayWrittenInWordsIsAskedAboutAndSent) {
+    const Press words = pressGetBirthday("1988年7月1日8点", "中国北京", ui::Answer::No);
+    ASSERT_EQ(words.dialogs.size(), 1u);
+    EXPECT_EQ(words.dialogs[0].text.rfind("1988年7月1日08:00在中国正值夏令时", 0), 0u);
+    EXPECT_EQ(words.requests, std::vector<std::string>{"$mvQelvo#1988.7.1,0800:5"});
+}
+
+TEST(BirthClock, WinterTimeBehindTheStandardTimeIsNotCalledSummerTime) {
+    // Ireland's standard time is UTC+1 (the table's 东1区); in winter its clocks go back to UTC+0.
+    const Press dublin = pressGetBirthday("1990年1月15日，1000", "爱尔兰都柏林", ui::Answer::Yes);
+    ASSERT_EQ(dublin.dialogs.size(), 1u);
+    EXPECT_EQ(dublin.dialogs[0].text.rfind("1990年1月15日10:00在爱尔兰正值冬令时，当地时钟为UTC+0，", 0), 0u);
+    EXPECT_EQ(dublin.zone, "中时区");
+}
+
 TEST(BirthClock, NotesOrSilenceWhereNoOtherWholeHourApplies) {
     const struct {
         const char* input;
@@ -79,17 +94,15 @@ TEST(BirthClock, NotesOrSilenceWhereNoOtherWholeHourApplies) {
     }
 }
 
-TEST(BirthClock, RegionsAndWinterClocksOfTheTableZone) {
+TEST(BirthClock, RegionsAndTheTableZoneOfBritain) {
     // 台湾 is no country of the table: the list takes 东8区, and Taiwan's clocks were at UTC+9 in the summer of 1979.
     const Press taiwan = pressGetBirthday("1979.7.15,2100", "台湾", ui::Answer::Yes);
     ASSERT_EQ(taiwan.dialogs.size(), 1u);
     EXPECT_EQ(taiwan.requests, std::vector<std::string>{"$mvQelvo#1979.7.15,2100:4"});
-    // The table's zone of 英国 is 东1区; in winter the clocks of London were at UTC+0.
+    // The table's zone of 英国 is its standard time, 中时区: its clocks in winter raise nothing.
     const Press london = pressGetBirthday("1990.1.15,1000", "英国伦敦", ui::Answer::Yes);
-    ASSERT_EQ(london.dialogs.size(), 1u);
-    EXPECT_NE(london.dialogs[0].text.find("UTC+0（标准时）"), std::string::npos);
+    EXPECT_TRUE(london.dialogs.empty());
     EXPECT_EQ(london.requests, std::vector<std::string>{"$mvQelvo#1990.1.15,1000:13"});
-    EXPECT_EQ(london.zone, "中时区");
 }
 
 TEST(BirthClock, TheSavedCardKeepsTheOffsetUsed) {

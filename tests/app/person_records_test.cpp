@@ -49,10 +49,25 @@ TEST(ShowingAPerson, TakesEveryValueFromTheRowsRecord) {
     EXPECT_EQ(h.window.text(app::kIdNoteTime), "2001-01-01 00:00:00");
     EXPECT_EQ(h.window.text(markField(0)), "陷");  // marks stay until recomputed
 
-    // A negative stored position leaves the list as it was.
+    // A negative stored position is no selection, not the previous card's choice.
     h.window.clickRow(app::kIdPersonList, 5);
     EXPECT_EQ(h.window.text(app::kIdName), "张三");
-    EXPECT_EQ(h.window.text(app::kIdCategory), "明星/名人");
+    EXPECT_EQ(h.window.selection(app::kIdCategory), -1);
+}
+
+TEST(ShowingAPerson, NoListKeepsThePreviousCardsChoiceIntoTheNextCard) {
+    FormHarness h;
+    writeBytes(h.document(),
+               "[base]\r\nver=1.0.6.18\r\nnewcode=10003\r\nuLastInd=2\r\n"
+               "[ql_2]\r\nuInd=10002\r\nnick=甲\r\ntype=2\r\ntimezone=5\r\nsun=3\r\n"
+               "[ql_1]\r\nuInd=10001\r\nnick=乙\r\ntype=-1\r\ntimezone=-3\r\nsun=-7\r\n");
+    h.start();
+    h.window.clickRow(app::kIdPersonList, 0);
+    h.window.clickRow(app::kIdPersonList, 1);
+    h.window.click(app::kIdSave);
+    const std::string section = sectionOf(readBytes(h.document()), "[ql_1]");
+    for (const char* line : {"\r\ntype=-1\r\n", "\r\ntimezone=-1\r\n", "\r\nsun=-1\r\n"})
+        EXPECT_NE(section.find(line), std::string::npos) << line << section;
 }
 
 TEST(ShowingAPerson, OnlyAMouseClickOnARowShowsSomebody) {

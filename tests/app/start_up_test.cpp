@@ -93,6 +93,18 @@ TEST(StartUp, OldDocumentAsksFirstAndUpgradesOnYes) {
     EXPECT_EQ(h.window.text(app::kIdCode), "10003");
 }
 
+TEST(StartUp, AnOldDocumentWithoutItsBaseSectionIsAskedAboutNotTakenForEmpty) {
+    FormHarness h;
+    writeBytes(h.document(), "[ql]\r\nuInd_1=10001\r\nnick_1=甲\r\nuInd_2=10002\r\nnick_2=张三\r\n");
+    h.window.answerNext(ui::Answer::Yes);
+    h.start();
+    ASSERT_EQ(h.window.dialogs().size(), 1u);
+    EXPECT_EQ(h.window.dialogs()[0].text, "文件版本过低，是否转换升级文件？");
+    ASSERT_EQ(h.window.rowCount(app::kIdPersonList), 2);
+    EXPECT_EQ(h.window.row(app::kIdPersonList, 1)[1], "甲");
+    EXPECT_EQ(h.window.text(app::kIdCode), "10003");
+}
+
 TEST(StartUp, OldDocumentDeclinedClosesAndLeavesEveryByte) {
     FormHarness h;
     writeBytes(h.document(), kOldDocument);

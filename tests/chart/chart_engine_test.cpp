@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <limits>
 #include <ostream>
 #include <utility>
 
+#include "chart/wheel_picture.h"
 #include "chart/zodiac_sign_table.h"
 #include "util/format.h"
 
@@ -67,6 +69,28 @@ TEST(AspectEngine, WritesTheSevenTextsOfWholeCharts) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(computeAspects(c.planets), c.expected);
+    }
+}
+
+TEST(AspectEngine, ADegreeThatIsNoFiniteNumberPairsWithNothing) {
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const struct {
+        const char* name;
+        PlanetPositions planets;
+        AspectTexts expected;
+    } cases[] = {
+        {"nan", chartOf({{0, 1, nan}, {1, 1, 10.f}}), {}},
+        {"-nan", chartOf({{0, 1, -nan}, {1, 1, 10.f}}), {}},
+        {"inf with inf", chartOf({{0, 1, inf}, {1, 1, inf}}), {}},
+        {"the others keep theirs",
+         chartOf({{0, 1, 10.f}, {1, 5, 12.f}, {2, 1, nan}, {3, 5, -inf}}),
+         {.trine = "日月", .sunMoon = "122.00"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(computeAspects(c.planets), c.expected);
+        // The wheel draws the same pairs, none to a planet it cannot place.
+        EXPECT_EQ(drawWheel(WheelChart{c.planets, ""}, 400, 400).aspects.size(), findAspects(c.planets).size());
     }
 }
 

@@ -86,6 +86,44 @@ TEST(BirthdayParser, ReportsEachErrorWithItsMessage) {
     }
 }
 
+TEST(BirthdayParser, ReadsATimeOfDayWrittenInWordsWhereNoCommaGivesOne) {
+    const struct {
+        const char* input;
+        const char* display;  // a display text of its own form parses to itself
+    } cases[] = {
+        {"1988年7月1日8点", "1988.7.1,0800"},
+        {"1988年7月1日8点半", "1988.7.1,0830"},
+        {"1988年7月1日8时30分", "1988.7.1,0830"},
+        {"1988年7月1日8点一刻", "1988.7.1,0815"},
+        {"1988年7月1日20时", "1988.7.1,2000"},
+        {"1988年7月1日20:30", "1988.7.1,2030"},
+        {"1988年7月1日下午8点", "1988.7.1,2000"},
+        {"1988年7月1日凌晨12点", "1988.7.1,0000"},
+        {"1988年7月1日中午12点", "1988.7.1,1200"},
+        {"1988年7月1日中午1点", "1988.7.1,1300"},
+        {"生日：1988年7月1日晚上10点", "1988.7.1,2200"},
+        {"1988.7.1下午3:15", "1988.7.1,1515"},
+        {"1988年7月1日8", "1988.7.1"},    // a number alone is no time
+        {"19880701下午3点", "1988.7.1"},  // a run of eight digits drops what follows
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
+        const BirthdayOutcome outcome = parseBirthday(c.input);
+        ASSERT_TRUE(std::holds_alternative<BirthdayResult>(outcome)) << std::get<BirthdayError>(outcome).message;
+        EXPECT_EQ(std::get<BirthdayResult>(outcome).displayText, c.display);
+        EXPECT_EQ(std::get<BirthdayResult>(outcome).timeGiven, std::string_view(c.display).size() > 8);
+    }
+}
+
+TEST(BirthdayParser, SaysSoWhenATimeWrittenInWordsCannotBeRead) {
+    for (const char* time : {"25点", "8点70分", "20:75", "晚上12点", "上午13点"}) {
+        SCOPED_TRACE(time);
+        const BirthdayOutcome outcome = parseBirthday(std::string("1988年2月30日") + time);  // before the date
+        ASSERT_TRUE(std::holds_alternative<BirthdayError>(outcome));
+        EXPECT_EQ(std::get<BirthdayError>(outcome).message, std::string("输入的时间[") + time + "]数值有误！");
+    }
+}
+
 TEST(BirthdayParser, NormalizesSeparatorsOfWholeCharactersOnly) {
     EXPECT_EQ(normalizeInput("  生日：1991。1。2 "), "1991.1.2");
     EXPECT_EQ(normalizeInput("1991，1　2 12:55"), "1991,1,2,1255");

@@ -91,7 +91,26 @@ TEST(ClockHistory, ReadsTheClocksOfAPlace) {
         EXPECT_EQ(reading.kind, c.kind);
         EXPECT_EQ(reading.before.offsetSeconds, c.before);
         EXPECT_EQ(reading.after.offsetSeconds, c.after);
-        EXPECT_EQ(reading.before.daylightSaving, c.summer);
+        EXPECT_EQ(clockTimeOf(reading.before) == ClockTime::kSummer, c.summer);
+    }
+}
+
+TEST(ClockHistory, NamesTheClocksByTheirPlaceInStandardTime) {
+    // The database flags Ireland's winter, Namibia's and Morocco's during Ramadan as its daylight time.
+    const struct {
+        const char* area;
+        LocalMoment moment;
+        const char* text;
+    } cases[] = {
+        {"中国", {1988, 7, 1, 8, 0}, "UTC+9（夏令时）"},     {"中国", {1900, 6, 1, 8, 0}, "UTC+8:05:43（地方平时）"},
+        {"英国", {1990, 1, 15, 10, 0}, "UTC+0（标准时）"},   {"爱尔兰", {1990, 1, 15, 10, 0}, "UTC+0（冬令时）"},
+        {"爱尔兰", {1990, 7, 15, 10, 0}, "UTC+1（标准时）"}, {"纳米比亚", {2000, 7, 1, 10, 0}, "UTC+1（冬令时）"},
+        {"摩洛哥", {2019, 5, 20, 10, 0}, "UTC+0（冬令时）"}, {"捷克", {1947, 1, 15, 10, 0}, "UTC+0（冬令时）"},
+        {"土耳其", {2016, 7, 1, 10, 0}, "UTC+3（夏令时）"},  // the standard time became UTC+3 that autumn
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.area << " " << c.moment.year << "-" << c.moment.month);
+        EXPECT_EQ(clockStateText(readClock(clockPlaceForArea(c.area)->zone, c.moment).before), c.text);
     }
 }
 
@@ -136,11 +155,11 @@ TEST(ClockHistory, ChecksABirthdaysZoneAgainstTheClocks) {
         {"中国", birthday(1900, 7, 1, "0800"), 5, Kind::kNotInList, 0},
         {"中国", birthday(1988, 4, 17, "0230"), 5, Kind::kSkipped, 0},
         {"中国", birthday(1988, 9, 11, "0130"), 5, Kind::kRepeated, 0},
-        {"英国", birthday(1990, 1, 15, "1000"), 12, Kind::kDiffers, 13},  // the table's 东1区 in winter
+        {"英国", birthday(1990, 1, 15, "1000"), 12, Kind::kDiffers, 13},  // 东1区 in winter
         {"英国", birthday(1990, 7, 15, "1000"), 12, Kind::kAgrees, 0},
         {"印度", birthday(1990, 7, 15, "1000"), 8, Kind::kNotInList, 0},
-        {"洪都拉斯", birthday(2000, 1, 15, "1000"), 5, Kind::kDiffers, 19},  // the table's 东8区; clocks at UTC-6
-        {"北马其顿", birthday(2000, 1, 15, "1000"), 5, Kind::kDiffers, 12},  // the table's 东8区; clocks at UTC+1
+        {"洪都拉斯", birthday(2000, 1, 15, "1000"), 5, Kind::kDiffers, 19},  // 东8区; clocks at UTC-6
+        {"北马其顿", birthday(2000, 1, 15, "1000"), 5, Kind::kDiffers, 12},  // 东8区; clocks at UTC+1
         {"新西兰", birthday(1990, 1, 15, "1000"), 1, Kind::kNoPlace, 0},
         {"美国", birthday(1988, 7, 1, "0800"), 18, Kind::kNoPlace, 0},
         {"", birthday(1988, 7, 1, "0800"), 5, Kind::kNoPlace, 0},

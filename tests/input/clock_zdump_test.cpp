@@ -1,5 +1,5 @@
 // The built-in history of the clocks against the system's own reader of the time-zone database: for every covered
-// zone, every change from 1900 to 2037 that `zdump -v` reports, the offset and summer-time flag on both sides of it,
+// zone, every change from 1900 to 2037 that `zdump -v` reports, the offset and daylight flag on both sides of it,
 // and the readings of the clocks a minute before and after it. A second build of the history, independent of the
 // generator's own reading of the zone files.
 #include <gtest/gtest.h>
@@ -18,7 +18,7 @@ namespace {
 struct DumpLine {
     std::int64_t utc;
     int offset;
-    bool summer;
+    bool dstFlag;
 };
 
 int monthOf(const char* name) {
@@ -130,7 +130,7 @@ TEST(ClockHistoryAgainstZdump, EveryChangeOfEveryZoneFrom1900To2037) {
                  {std::pair{last.utc, last}, {last.utc - 59, last}, {first.utc, first}, {first.utc + 59, first}}) {
                 const ClockState state = clockStateAt(z, utc);
                 EXPECT_EQ(state.offsetSeconds, line.offset) << "at " << utc;
-                EXPECT_EQ(state.daylightSaving, line.summer) << "at " << utc;
+                EXPECT_EQ(state.dstFlag, line.dstFlag) << "at " << utc;
             }
             // The clocks' readings a minute before and a minute after the change.
             EXPECT_TRUE(shows(readClock(z, readingAt(last.utc - 59 + last.offset)), last.offset));

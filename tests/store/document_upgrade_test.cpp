@@ -165,6 +165,43 @@ TEST(DocumentUpgrade, LeavesAnEmptyDocumentAlone) {
     EXPECT_EQ(readBytes(folder / "e.qelvo"), noBase);
 }
 
+TEST(DocumentUpgrade, AnOldDocumentThatLostItsBaseSectionIsOldNotEmpty) {
+    const struct {
+        std::string old;
+        const char* newCode;  // afterwards; nullptr: not old, left as it is
+        const char* lastIndex;
+    } cases[] = {
+        {"[ql]\r\nuInd_1=10001\r\nnick_1=甲\r\nnick_3=丙\r\nhobby_7=围棋\r\nnick_980001=远\r\n", "10004", "3"},
+        {"[base]\r\nuLastInd=5\r\n[ql]\r\nNICK_2=乙\r\n", "10006", "5"},
+        {"[base]\r\nuLastInd=1\r\n[ql]\r\nnick_4=丁\r\n", "10005", "4"},
+        {"[ql]\r\nmisc=1\r\nnick_01=前导零\r\n", nullptr, nullptr},  // no card
+        {"[base]\r\nver=1.0.6.18\r\n[ql]\r\nnick_1=甲\r\n", nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.old);
+        ScratchFolder folder;
+        writeBytes(folder / "d.qelvo", c.old);
+        CChkUid store;
+        store.InitChkCfg(folder / "d.qelvo", ".qelvo");
+        EXPECT_EQ(isOldDocument(store), c.newCode != nullptr);
+        EXPECT_EQ(upgradeDocument(store) == UpgradeOutcome::Upgraded, c.newCode != nullptr) << store.lastError();
+        if (c.newCode == nullptr) {
+            EXPECT_EQ(readBytes(folder / "d.qelvo"), c.old);
+            continue;
+        }
+        EXPECT_EQ(store.GetMyKey("base", "newcode"), c.newCode);
+        EXPECT_EQ(store.GetMyKey("base", "uLastInd"), c.lastIndex);
+        EXPECT_FALSE(isOldDocument(store));
+        // Every key of the old section is in the section of its index (or stays where it was).
+        IniDocument(c.old).forEachEntry("ql", [&](const IniEntry& e) {
+            const std::size_t underscore = e.key.rfind('_');
+            EXPECT_EQ(store.GetMyKey("ql_" + std::string(e.key.substr(underscore + 1)),
+                                     std::string(e.key.substr(0, underscore))),
+                      e.value);
+        });
+    }
+}
+
 TEST(DocumentUpgrade, DecidesOnTheVersionItConverts) {
     // A store that last saw the document old: another copy upgrades it, then this one is asked to.
     ScratchFolder folder;

@@ -742,7 +742,10 @@ TEST(QtProgram, TheAboutBoxOpensFromTheContextMenuAndF1) {
         }
         QTest::qWait(300);
         EXPECT_EQ(caption, fromGbk("关于 Qelvo"));
-        EXPECT_EQ(text, fromGbk("Qelvo Version 1.0"));
+        // The version, then the licence: free software under the GPL, without warranty.
+        EXPECT_TRUE(text.startsWith(fromGbk("Qelvo Version 1.0\n"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(fromGbk("GNU GPL 3.0 或更新版本")));
+        EXPECT_TRUE(text.contains(fromGbk("不提供任何担保")));
         EXPECT_EQ(button, fromGbk("确定"));
     }
     program.click(app::kIdExit);

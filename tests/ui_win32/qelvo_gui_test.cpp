@@ -30,9 +30,9 @@
 
 namespace {
 
-constexpr int kIdSave = 1, kIdCode = 1000, kIdBirthday = 1021, kIdName = 1022, kIdPersonList = 1023, kIdMemo = 1025,
-              kIdArea = 1026, kIdTimeZone = 1027, kIdAssociate = 1038, kIdInput = 1049, kIdGetBirthday = 1050,
-              kIdChart = 1052;
+constexpr int kIdSave = 1, kIdCode = 1000, kIdBirthday = 1021, kIdName = 1022, kIdPersonList = 1023, kIdCategory = 1024,
+              kIdMemo = 1025, kIdArea = 1026, kIdTimeZone = 1027, kIdAssociate = 1038, kIdInput = 1049,
+              kIdGetBirthday = 1050, kIdChart = 1052;
 constexpr std::array<int, 10> kSignList = {1001, 1003, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012};
 constexpr std::array<int, 10> kDegreeEdit = {1002, 1004, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1020};
 constexpr std::array<int, 10> kMarkField = {1039, 1040, 1041, 1042, 1043, 1044, 1045, 1046, 1047, 1048};
@@ -260,6 +260,17 @@ TEST(WindowsProgram, TheSystemMenusAboutItemOpensTheAboutBox) {
     char button[64] = {};
     ::GetDlgItemTextA(about, IDOK, button, sizeof button);
     EXPECT_STREQ(button, "确定");
+    // The version, then the licence: free software under the GPL, without warranty.
+    std::string texts;
+    for (HWND item = ::FindWindowExA(about, nullptr, "Static", nullptr); item != nullptr;
+         item = ::FindWindowExA(about, item, "Static", nullptr)) {
+        char text[512] = {};
+        ::GetWindowTextA(item, text, sizeof text);
+        texts += text;
+    }
+    EXPECT_NE(texts.find("Qelvo Version 1.0\n"), std::string::npos) << texts;
+    EXPECT_NE(texts.find("GNU GPL 3.0 或更新版本"), std::string::npos);
+    EXPECT_NE(texts.find("不提供任何担保"), std::string::npos);
     ::PostMessageA(about, WM_COMMAND, IDOK, 0);
     program.click(2);
     EXPECT_TRUE(program.waitForExit());
@@ -429,14 +440,15 @@ TEST(WindowsProgram, TheChartButtonOpensAWheelThatFollowsTheForm) {
     EXPECT_TRUE(program.waitForExit());
 }
 
-// A card whose stored sign or zone lies beyond its list, shown after a card with valid ones: the lists show no
-// selection (not the previous card's), and saving writes none.
+// A card whose stored sign, zone or category lies beyond its list or below it, shown after a card with valid ones: the
+// lists show no selection (not the previous card's), and saving writes none.
 TEST(WindowsProgram, PositionsBeyondTheListsLeaveNoSelectionAfterAnotherCard) {
     const auto document = freshFolder(L"beyond the lists") / L"persons.qelvo";
-    ASSERT_TRUE(writeFileBytes(document,
-                               "[base]\r\nver=1.0.6.18\r\nnewcode=10003\r\nuLastInd=2\r\n"
-                               "[ql_2]\r\nuInd=10002\r\nnick=foreign\r\ntimezone=99\r\nsun=13\r\nmoon=2\r\n"
-                               "[ql_1]\r\nuInd=10001\r\nnick=valid\r\ntimezone=5\r\nsun=3\r\nmoon=4\r\n"));
+    ASSERT_TRUE(writeFileBytes(
+        document,
+        "[base]\r\nver=1.0.6.18\r\nnewcode=10003\r\nuLastInd=2\r\n"
+        "[ql_2]\r\nuInd=10002\r\nnick=foreign\r\ntype=-1\r\ntimezone=99\r\nsun=13\r\nmoon=2\r\nmars=-4\r\n"
+        "[ql_1]\r\nuInd=10001\r\nnick=valid\r\ntype=2\r\ntimezone=5\r\nsun=3\r\nmoon=4\r\nmars=6\r\n"));
     ProgramDriver program;
     ASSERT_TRUE(program.start(document));
     ASSERT_EQ(program.rowCount(kIdPersonList), 2);
@@ -444,16 +456,22 @@ TEST(WindowsProgram, PositionsBeyondTheListsLeaveNoSelectionAfterAnotherCard) {
     ASSERT_TRUE(waitUntil([&] { return program.text(kIdName) == "valid"; }));
     EXPECT_EQ(program.selection(kSignList[0]), 3);
     EXPECT_EQ(program.selection(kIdTimeZone), 5);
+    EXPECT_EQ(program.selection(kIdCategory), 2);
+    EXPECT_EQ(program.selection(kSignList[4]), 6);
 
     ASSERT_TRUE(program.clickRow(kIdPersonList, 0));
     ASSERT_TRUE(waitUntil([&] { return program.text(kIdName) == "foreign"; }));
     EXPECT_EQ(program.selection(kSignList[0]), -1);
     EXPECT_EQ(program.selection(kIdTimeZone), -1);
+    EXPECT_EQ(program.selection(kIdCategory), -1);
+    EXPECT_EQ(program.selection(kSignList[4]), -1);
     EXPECT_EQ(program.selection(kSignList[1]), 2);
 
     program.click(kIdSave);
     EXPECT_EQ(profileValue(document, "ql_2", "sun"), "-1");
     EXPECT_EQ(profileValue(document, "ql_2", "timezone"), "-1");
+    EXPECT_EQ(profileValue(document, "ql_2", "type"), "-1");
+    EXPECT_EQ(profileValue(document, "ql_2", "mars"), "-1");
     EXPECT_EQ(profileValue(document, "ql_2", "moon"), "2");
     EXPECT_EQ(profileValue(document, "ql_1", "sun"), "3");
     program.click(2);
@@ -495,6 +513,24 @@ TEST(WindowsProgram, AMegabyteMemoIsShownAndSavedWhole) {
     std::printf("a memo of %zu bytes: shown in %lu ms, saved in %lu ms\n", stored.size(),
                 static_cast<unsigned long>(shown), static_cast<unsigned long>(saved));
     EXPECT_EQ(documentValue(fileBytes(document), "memo"), stored.substr(0, stored.size()));
+    program.click(2);
+    EXPECT_TRUE(program.waitForExit());
+}
+
+// The memo takes typing and pasting beyond the system's default limit of about 30,000 characters.
+TEST(WindowsProgram, TheMemoTakesTypingBeyondTheSystemsDefaultLimit) {
+    const auto document = freshFolder(L"typed memo") / L"persons.qelvo";
+    ProgramDriver program;
+    ASSERT_TRUE(program.start(document));
+    std::wstring pasted;
+    for (int line = 0; line < 4000; ++line)
+        pasted += L"大学同学住在北京\r\n";  // ten characters, the document's seventeen bytes
+    const HWND memo = program.control(kIdMemo);
+    ::SendMessageW(memo, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(pasted.c_str()));  // cut at the limit
+    ::PostMessageW(memo, WM_CHAR, L'末', 0);                                              // typed after it
+    EXPECT_TRUE(waitUntil([&] { return ::SendMessageW(memo, WM_GETTEXTLENGTH, 0, 0) == 40001; }));
+    program.click(kIdSave);
+    EXPECT_EQ(documentValue(fileBytes(document), "memo").size(), 4000u * 17 + 2);
     program.click(2);
     EXPECT_TRUE(program.waitForExit());
 }

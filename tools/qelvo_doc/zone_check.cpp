@@ -12,11 +12,6 @@ namespace {
 using input::ClockCheck;
 using input::ClockState;
 
-std::string stateText(const ClockState& state) {
-    const char* kind = state.daylightSaving ? "夏令时" : state.abbreviation == "LMT" ? "地方平时" : "标准时";
-    return input::utcOffsetText(state.offsetSeconds) + "（" + kind + "）";
-}
-
 // What the clocks showed, when the stored zone disagrees with it.
 std::optional<std::string> disagreement(const ClockCheck& check) {
     const ClockState& before = check.reading.before;
@@ -24,14 +19,14 @@ std::optional<std::string> disagreement(const ClockCheck& check) {
     switch (check.kind) {
         case ClockCheck::Kind::kDiffers:
         case ClockCheck::Kind::kNotInList:
-            return stateText(before);
+            return input::clockStateText(before);
         case ClockCheck::Kind::kSkipped:
-            return "不存在：" + stateText(before) + "拨快到" + stateText(after);
+            return "不存在：" + input::clockStateText(before) + "拨快到" + input::clockStateText(after);
         case ClockCheck::Kind::kRepeated: {
             const std::int32_t stored = (13 - check.zoneIndex) * 3600;
             if (stored == before.offsetSeconds || stored == after.offsetSeconds)
                 return std::nullopt;
-            return "两次：" + stateText(before) + "和" + stateText(after);
+            return "两次：" + input::clockStateText(before) + "和" + input::clockStateText(after);
         }
         default:
             return std::nullopt;

@@ -20,8 +20,16 @@ QString iconResource(int size) {
     return QStringLiteral(":/qelvo/icons/qelvo-%1.png").arg(size);
 }
 
+// The About box: the version, and the licence with its notice that there is no warranty.
+constexpr const char* kAboutText =
+    "Qelvo Version 1.0\n"
+    "Copyright (C) 2026 Qelvo 开发者\n"
+    "依 GNU GPL 3.0 或更新版本发布的\n"
+    "自由软件，不提供任何担保。\n"
+    "许可证：gnu.org/licenses/gpl-3.0";
+
 WindowExtras programExtras() {
-    return {programIcon(), "关于 Qelvo(&A)...", "关于 Qelvo", "Qelvo Version 1.0", "确定"};
+    return {programIcon(), "关于 Qelvo(&A)...", "关于 Qelvo", kAboutText, "确定"};
 }
 
 }  // namespace

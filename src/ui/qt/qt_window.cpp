@@ -421,7 +421,7 @@ struct QtWindow::Impl {
         icon->setPixmap(extras.icon.pixmap(32, 32));
         icon->setGeometry(units.x(11), units.y(17), 32, 32);
         auto* text = new QLabel(gbkText(extras.aboutText), &about);
-        text->setGeometry(pixels({40, 10, 119, 8}));
+        text->setGeometry(pixels({40, 8, 134, 40}));  // five lines: the version and the licence
         text->setTextFormat(Qt::PlainText);
         auto* ok = new QPushButton(gbkText(extras.aboutButton), &about);
         ok->setGeometry(pixels({178, 7, 50, 16}));

@@ -55,6 +55,14 @@ app::DocumentChoice documentOf(const std::wstring& tail) {
 
 }  // namespace
 
+// The About box: the version, and the licence with its notice that there is no warranty.
+constexpr const char* kAboutText =
+    "Qelvo Version 1.0\n"
+    "Copyright (C) 2026 Qelvo 开发者\n"
+    "依 GNU GPL 3.0 或更新版本发布的\n"
+    "自由软件，不提供任何担保。\n"
+    "许可证：gnu.org/licenses/gpl-3.0";
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
@@ -63,7 +71,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (!ui::win32::registerDialogClass(layout.className))
         return 1;
 
-    const ui::win32::WindowExtras extras{kIconResource, "关于 Qelvo(&A)...", "关于 Qelvo", "Qelvo Version 1.0", "确定"};
+    const ui::win32::WindowExtras extras{kIconResource, "关于 Qelvo(&A)...", "关于 Qelvo", kAboutText, "确定"};
     ui::win32::Win32Window window(layout, extras);
     util::SystemClock clock;
     // The calculator beside the program is started when "获得生日" finds none running.

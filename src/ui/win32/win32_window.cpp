@@ -124,6 +124,12 @@ struct Win32Window::Impl {
         if (spec.topmost)
             ::SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         for (const ControlSpec& c : spec.controls) {
+            if (c.kind == ControlKind::Edit) {
+                // The system lets the user type only about 30,000 characters into an edit, while the program's own
+                // texts (a long memo shown) go in whole: lifted to the largest, so a memo can be typed on and pasted.
+                ::SendMessageW(item(c.id), EM_SETLIMITTEXT, 0, 0);
+                continue;
+            }
             if (c.kind != ControlKind::ReportList)
                 continue;
             DWORD ex = 0;
@@ -230,7 +236,7 @@ struct Win32Window::Impl {
         items[0].classAtom = 0x0082;
         items[0].titleResource = extras.iconResource;
         items[1].style = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
-        items[1].rect = {40, 10, 119, 8};
+        items[1].rect = {40, 8, 134, 40};  // five lines: the version and the licence
         items[1].classAtom = 0x0082;
         items[1].title = toWide(extras.aboutText);
         items[2].style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON;
