@@ -95,6 +95,9 @@ TEST(CalculatorAnswer, TurnsItemsOneToTenIntoPlanetUpdates) {
 
 constexpr char kPlanets[] =
     "1991.1.2,1255:5|11Cap16|1Leo14|23Sag53|26Cap13|27Tau45|11Leo51|25Cap48|9Cap48|14Cap09|19Sco37";
+constexpr char kPlacidusRead[] =
+    "1:28.35 10:20.07 1:28.35 3:0.01 3:25.44 4:20.07 5:16.59 6:19.46 7:28.35 9:0.01 9:25.44 10:20.07 11:16.59 "
+    "12:19.46 ";
 constexpr char kPlacidus[] =
     "|P|28Ari35|20Cap07|28Ari35|0Gem01|25Gem44|20Can07|16Leo59|19Vir46|28Lib35|0Sag01|25Sag44|20Cap07|16Aqu59|19Pis46";
 
@@ -113,19 +116,13 @@ TEST(CalculatorAnswer, ReadsTheHousesOfAnAnswerToARequestWithAPlace) {
         HouseSystem system;
         const char* positions;  // sign:degree of the ascendant, the midheaven and cusps 1..12
     } cases[] = {
-        {std::string(kPlanets) + kPlacidus, HouseSystem::Placidus,
-         "1:28.35 10:20.07 1:28.35 3:0.01 3:25.44 4:20.07 5:16.59 6:19.46 7:28.35 9:0.01 9:25.44 10:20.07 11:16.59 "
-         "12:19.46 "},
+        {std::string(kPlanets) + kPlacidus, HouseSystem::Placidus, kPlacidusRead},
         {std::string(kPlanets) + "|W|29Cap44|20Cap07|0Cap00|0Aqu00|0Pis00|0Ari00|0Tau00|0Gem00|0Can00|0Leo00|0Vir00|"
                                  "0Lib00|0Sco00|0Sag00",
          HouseSystem::WholeSign,
          "10:29.44 10:20.07 10:0.00 11:0.00 12:0.00 1:0.00 2:0.00 3:0.00 4:0.00 5:0.00 6:0.00 7:0.00 8:0.00 9:0.00 "},
-        {std::string(kPlanets) + kPlacidus + "|later|items", HouseSystem::Placidus,
-         "1:28.35 10:20.07 1:28.35 3:0.01 3:25.44 4:20.07 5:16.59 6:19.46 7:28.35 9:0.01 9:25.44 10:20.07 11:16.59 "
-         "12:19.46 "},
-        {std::string(kPlanets) + kPlacidus + '\0' + "|x", HouseSystem::Placidus,
-         "1:28.35 10:20.07 1:28.35 3:0.01 3:25.44 4:20.07 5:16.59 6:19.46 7:28.35 9:0.01 9:25.44 10:20.07 11:16.59 "
-         "12:19.46 "},
+        {std::string(kPlanets) + kPlacidus + "|later|items", HouseSystem::Placidus, kPlacidusRead},
+        {std::string(kPlanets) + kPlacidus + '\0' + "|x", HouseSystem::Placidus, kPlacidusRead},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer);
@@ -136,8 +133,7 @@ TEST(CalculatorAnswer, ReadsTheHousesOfAnAnswerToARequestWithAPlace) {
     }
 }
 
-// A card index reads the ten planets of the longer answer exactly as it reads today's, and the degrees of the houses
-// exactly as those of the planets.
+// A card index reads the ten planets of the longer answer exactly as it reads today's.
 TEST(CalculatorAnswer, TheHousesChangeNothingAboutThePlanets) {
     const std::vector<PlanetUpdate> today = readCalculatorAnswer(kPlanets);
     const std::vector<PlanetUpdate> longer = readCalculatorAnswer(std::string(kPlanets) + kPlacidus);
@@ -148,18 +144,6 @@ TEST(CalculatorAnswer, TheHousesChangeNothingAboutThePlanets) {
         EXPECT_EQ(longer[p].planet, today[p].planet);
         EXPECT_EQ(longer[p].sign, today[p].sign);
         EXPECT_EQ(longer[p].degree, today[p].degree);
-    }
-    const std::optional<CalculatorHouses> houses =
-        readCalculatorHouses(std::string(kPlanets) +
-                             "|P|11Cap16|1Leo14|23Sag53|26Cap13|27Tau45|11Leo51|25Cap48|9Cap48|"
-                             "14Cap09|19Sco37|0Ari00|29Pis59|5Gem05|10Vir10");
-    ASSERT_TRUE(houses);
-    for (std::size_t p = 0; p < 10; ++p) {
-        SCOPED_TRACE(p);
-        const chart::PlanetPosition house =
-            p < 2 ? (p == 0 ? houses->ascendant : houses->midheaven) : houses->cusps[p - 2];
-        EXPECT_EQ(house.sign, today[p].sign);
-        EXPECT_EQ(house.degree, today[p].degree);
     }
 }
 
