@@ -28,7 +28,7 @@ int answerOne(const char* request, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "corvina: %s\n", terminalText("无应答：" + result.reason).c_str());
         return 1;
     }
-    if (result.moment->zoneDefaulted)
+    if (result.moment->zoneDefaulted && !result.request->place)
         std::fprintf(err, "corvina: %s\n", terminalText("时区序号不在 1..25 之内，按东8区计算").c_str());
     writeAnswer(*result.answer, out);
     return std::fflush(out) == 0 ? 0 : 1;
@@ -66,7 +66,8 @@ int runCommandLine(int argc, char** argv, std::FILE* in, std::FILE* out, std::FI
     if (argc == 2 && std::strcmp(argv[1], "--answers") == 0)
         return answerEach(in, out);
     std::fprintf(err,
-                 "usage: corvina --answer '$<window class>#<year>.<month>.<day>,<HHMM>:<zone index>'\n"
+                 "usage: corvina --answer '$<window class>#<year>.<month>.<day>,<HHMM>:<zone index>"
+                 "[@<latitude>,<longitude>,<offset minutes>]'\n"
                  "       corvina --answers < requests.txt\n");
     return 2;
 }

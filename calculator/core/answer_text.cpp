@@ -32,11 +32,26 @@ std::string birthDataItem(const CalculatorRequest& r, const BirthMoment& m) {
     return util::format("%d.%d.%d,%02d%02d:%d", r.year, r.month, r.day, r.hour, r.minute, m.zoneIndex);
 }
 
-std::string answerText(const CalculatorRequest& request, const BirthMoment& moment, const Longitudes& longitudes) {
+std::string answerText(const CalculatorRequest& request,
+                       const BirthMoment& moment,
+                       const Longitudes& longitudes,
+                       const std::optional<Houses>& houses) {
     std::string text = birthDataItem(request, moment);
     for (const double longitude : longitudes) {
         text += '|';
         text += positionItem(longitude);
+    }
+    if (houses) {
+        text += '|';
+        text += static_cast<char>(houses->system);
+        for (const double longitude : {houses->ascendant, houses->midheaven}) {
+            text += '|';
+            text += positionItem(longitude);
+        }
+        for (const double cusp : houses->cusps) {
+            text += '|';
+            text += positionItem(cusp);
+        }
     }
     text += '\0';
     return text;

@@ -48,7 +48,8 @@ MomentResult birthMoment(const CalculatorRequest& r) {
     m.julianCalendar = julian;
     m.zoneDefaulted = r.zoneIndex < 1 || r.zoneIndex > 25;
     m.zoneIndex = m.zoneDefaulted ? kDefaultZoneIndex : r.zoneIndex;
-    const int minutesAfterMidnightUt = r.hour * 60 + r.minute - zoneOffsetHours(m.zoneIndex) * 60;
+    m.offsetMinutes = r.place ? r.place->offsetMinutes : zoneOffsetHours(m.zoneIndex) * 60;
+    const int minutesAfterMidnightUt = r.hour * 60 + r.minute - m.offsetMinutes;
     m.julianDayUt =
         static_cast<double>(julianDayNumber(r.year, r.month, r.day, julian)) - 0.5 + minutesAfterMidnightUt / 1440.0;
     return MomentResult{m, {}};

@@ -1,5 +1,6 @@
 #include "ephemeris/request_answer.h"
 
+#include "ephemeris/house_cusps.h"
 #include "ephemeris/planet_positions.h"
 
 namespace corvina {
@@ -25,7 +26,15 @@ RequestAnswer answerRequest(std::string_view requestBytes) {
         return result;
     }
     result.longitudes = positions.longitudes;
-    result.answer = answerText(*result.request, *result.moment, *result.longitudes);
+    if (const std::optional<BirthPlace>& place = result.request->place) {
+        HousesResult houses = houseCusps(moment.moment->julianDayUt, place->latitude, place->longitude);
+        if (!houses.houses) {
+            result.reason = std::move(houses.reason);
+            return result;
+        }
+        result.houses = houses.houses;
+    }
+    result.answer = answerText(*result.request, *result.moment, *result.longitudes, result.houses);
     return result;
 }
 

@@ -8,7 +8,8 @@
 #include "core/birth_moment.h"
 #include "core/request_parser.h"
 
-// From the bytes of a request to the bytes of its answer: parse, the moment in universal time, the positions.
+// From the bytes of a request to the bytes of its answer: parse, the moment in universal time, the positions, and
+// the houses when the request names a place.
 namespace corvina {
 
 struct RequestAnswer {
@@ -17,6 +18,7 @@ struct RequestAnswer {
     std::optional<CalculatorRequest> request;  // the request, when it could be read
     std::optional<BirthMoment> moment;         // its moment, when the calendar has it
     std::optional<Longitudes> longitudes;      // the positions, when the ephemeris covers the moment
+    std::optional<Houses> houses;              // the houses, when the request has a place and there is an answer
     std::string reason;                        // why there is no answer (GBK); empty when there is one
 };
 

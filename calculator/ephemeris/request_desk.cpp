@@ -1,5 +1,8 @@
 #include "ephemeris/request_desk.h"
 
+#include <cmath>
+#include <cstdlib>
+
 #include "chart/zodiac_sign_table.h"
 #include "ephemeris/request_answer.h"
 #include "util/format.h"
@@ -27,15 +30,27 @@ std::string yearText(int year) {
     return year > 0 ? util::format("%d年", year) : util::format("公元前%lld年", 1LL - year);
 }
 
+// With a place the offset is the place's, to the minute, and the zone is not named: it was not used.
 std::string momentLine(const CalculatorRequest& r, const BirthMoment& m) {
-    const int offset = zoneOffsetHours(m.zoneIndex);
-    return util::format("%s%d月%d日 %02d:%02d，%s（UTC%+d），%s", yearText(r.year).c_str(), r.month, r.day, r.hour,
-                        r.minute, zoneName(m.zoneIndex).c_str(), offset, m.julianCalendar ? "儒略历" : "格里历");
+    std::string zone;
+    if (r.place) {
+        const int offset = std::abs(m.offsetMinutes);
+        zone = util::format("UTC%c%d:%02d", m.offsetMinutes < 0 ? '-' : '+', offset / 60, offset % 60);
+    } else {
+        zone = util::format("%s（UTC%+d）", zoneName(m.zoneIndex).c_str(), zoneOffsetHours(m.zoneIndex));
+    }
+    return util::format("%s%d月%d日 %02d:%02d，%s，%s", yearText(r.year).c_str(), r.month, r.day, r.hour, r.minute,
+                        zone.c_str(), m.julianCalendar ? "儒略历" : "格里历");
 }
 
-PlanetShown planetShown(int planet, double longitude) {
+std::string placeLine(const BirthPlace& place) {
+    return util::format("%s%.4f° %s%.4f°", place.latitude < 0 ? "南纬" : "北纬", std::fabs(place.latitude),
+                        place.longitude < 0 ? "西经" : "东经", std::fabs(place.longitude));
+}
+
+PlanetShown positionShown(std::string_view name, double longitude) {
     const CutPosition cut = cutPosition(longitude);  // the same cut as the answer's item
-    return PlanetShown{std::string(kPlanetNames[planet]), std::string(chart::signComboText(cut.sign)),
+    return PlanetShown{std::string(name), std::string(chart::signComboText(cut.sign)),
                        util::format("%d°%02d′", cut.degrees, cut.minutes)};
 }
 
@@ -67,9 +82,18 @@ bool RequestDesk::answer(const std::string& requestBytes) {
     const RequestAnswer result = answerRequest(requestBytes);
     view_.request = shownRequest(requestBytes);
     view_.moment = result.moment ? momentLine(*result.request, *result.moment) : std::string();
+    view_.place = result.request && result.request->place ? placeLine(*result.request->place) : std::string();
     for (int p = 0; p < kPlanetCount; ++p)
         view_.planets[static_cast<std::size_t>(p)] =
-            result.longitudes ? planetShown(p, (*result.longitudes)[static_cast<std::size_t>(p)]) : PlanetShown{};
+            result.longitudes ? positionShown(kPlanetNames[p], (*result.longitudes)[static_cast<std::size_t>(p)])
+                              : PlanetShown{};
+    view_.houseSystem.clear();
+    view_.angles = {};
+    if (result.houses) {
+        view_.houseSystem = result.houses->system == HouseSystem::Placidus ? "普拉西德制" : "整宫制（极圈内）";
+        view_.angles = {positionShown("上升", result.houses->ascendant),
+                        positionShown("天顶", result.houses->midheaven)};
+    }
     if (!result.request) {
         view_.problem = "请求无法读取，未应答：" + result.reason;
         return false;
@@ -78,7 +102,7 @@ bool RequestDesk::answer(const std::string& requestBytes) {
         view_.problem = "未应答：" + result.reason;
         return false;
     }
-    view_.problem = result.moment->zoneDefaulted
+    view_.problem = result.moment->zoneDefaulted && !result.request->place
                         ? util::format("时区序号 %d 不在 1..25 之内，按东8区计算", result.request->zoneIndex)
                         : std::string();
 

@@ -22,9 +22,10 @@ enum class Delivery {
 // Sends the answer's bytes (its terminating NUL included) to the top-level window of the class.
 using DeliverAnswer = std::function<Delivery(const std::string& windowClass, const std::string& answer)>;
 
-// One planet of the last answer, as the window shows it; all empty when there was no answer.
+// One planet (or the ascendant or midheaven) of the last answer, as the window shows it; all empty when there was
+// nothing to show.
 struct PlanetShown {
-    std::string name;      // 太阳
+    std::string name;      // 太阳, 上升, 天顶
     std::string sign;      // 摩羯
     std::string position;  // 11°16′, cut as the answer's item is
 };
@@ -36,6 +37,13 @@ struct DeskView {
     std::array<PlanetShown, kPlanetCount> planets;
     std::string problem;  // why no answer went out, or what was assumed
     int answersSent = 0;  // since the desk was opened
+
+    // A request with a place: the moment names the offset instead of the zone (1991年1月2日 12:55，UTC+5:45，格里历),
+    // and the place, the house system (普拉西德制, or 整宫制（极圈内） where Placidus has none), the ascendant
+    // (上升) and the midheaven (天顶) are shown; all empty otherwise.
+    std::string place;  // 北纬23.3540° 东经116.6820°
+    std::string houseSystem;
+    std::array<PlanetShown, 2> angles;
 };
 
 class RequestDesk {

@@ -149,6 +149,86 @@ TEST(RequestDesk, ARequestArrivingDuringADeliveryWaitsItsTurn) {
     EXPECT_EQ(desk.view().answersSent, 2);
 }
 
+// With a place the answer carries the houses, checked against the ephemeris' own tool: swetest -b2.1.1991
+// -ut4:55 -house116.682,23.354,P (and 69.5 degrees north, where Placidus fails and whole signs are given).
+TEST(RequestDesk, ARequestWithAPlaceIsAnsweredAndShownWithItsHouses) {
+    const struct {
+        const char* request;
+        const char* houses;  // the answer's items after the planets
+        const char* moment;
+        const char* place;
+        const char* system;
+        const char* ascendant;  // sign and position
+        const char* midheaven;
+    } cases[] = {
+        {"$mvQelvo#1991.1.2,1255:5@23.3540,116.6820,+480",
+         "|P|28Ari35|20Cap07|28Ari35|0Gem01|25Gem44|20Can07|16Leo59|19Vir46|28Lib35|0Sag01|25Sag44|20Cap07|16Aqu59|"
+         "19Pis46",
+         "1991年1月2日 12:55，UTC+8:00，格里历", "北纬23.3540° 东经116.6820°", "普拉西德制", "白羊 28°35′",
+         "摩羯 20°07′"},
+        // The same moment from a zone that the form could not name, told by the offset alone.
+        {"$mvQelvo#1991.1.2,1040:-1@69.5000,116.6820,+345",
+         "|W|29Cap44|20Cap07|0Cap00|0Aqu00|0Pis00|0Ari00|0Tau00|0Gem00|0Can00|0Leo00|0Vir00|0Lib00|0Sco00|0Sag00",
+         "1991年1月2日 10:40，UTC+5:45，格里历", "北纬69.5000° 东经116.6820°", "整宫制（极圈内）", "摩羯 29°44′",
+         "摩羯 20°07′"},
+        {"$mvQelvo#1991.1.2,0125:16@-23.354,-116.682,-210", nullptr, "1991年1月2日 01:25，UTC-3:30，格里历",
+         "南纬23.3540° 西经116.6820°", "普拉西德制", nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.request);
+        DeskUnderTest t;
+        EXPECT_TRUE(t.desk.take(c.request));
+        ASSERT_EQ(t.sent.size(), 1u);
+        // The same moment in universal time each time: the planets of kAnswer after item 0.
+        const std::string answer = t.sent[0].answer.substr(t.sent[0].answer.find('|'));
+        const std::string planets = std::string(kAnswer).substr(std::string(kAnswer).find('|'));
+        EXPECT_EQ(answer.substr(0, planets.size()), planets);
+        if (c.houses != nullptr) {
+            EXPECT_EQ(answer, planets + c.houses + '\0');
+        }
+        const DeskView& view = t.desk.view();
+        EXPECT_EQ(view.moment, c.moment);
+        EXPECT_EQ(view.place, c.place);
+        EXPECT_EQ(view.houseSystem, c.system);
+        EXPECT_EQ(view.angles[0].name, "上升");
+        EXPECT_EQ(view.angles[1].name, "天顶");
+        if (c.ascendant != nullptr) {
+            EXPECT_EQ(view.angles[0].sign + " " + view.angles[0].position, c.ascendant);
+            EXPECT_EQ(view.angles[1].sign + " " + view.angles[1].position, c.midheaven);
+        }
+        EXPECT_EQ(view.planets[0].position, "11°16′");
+        EXPECT_EQ(view.problem, "");  // an unknown zone is no problem when the offset is given
+    }
+}
+
+TEST(RequestDesk, ARequestWithoutAPlaceShowsNoHousesAfterOneWithThem) {
+    DeskUnderTest t;
+    t.desk.take("$mvQelvo#1991.1.2,1255:5@23.3540,116.6820,+480");
+    const struct {
+        const char* request;
+        const char* problem;
+    } cases[] = {
+        {"$mvQelvo#1991.1.2,1255:5", ""},
+        {"$mvQelvo#1991.1.2,1255:5@91,0,0", "请求无法读取，未应答：纬度不在 -90..90 之内"},
+        {"$mvQelvo#9000.1.1,1200:5@23.3540,116.6820,+480", "未应答：日期超出星历的范围"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.request);
+        t.desk.take(c.request);
+        const DeskView& view = t.desk.view();
+        EXPECT_EQ(view.houseSystem, "");
+        EXPECT_EQ(view.angles[0].name, "");
+        EXPECT_EQ(view.angles[1].position, "");
+        EXPECT_EQ(view.problem.rfind(c.problem, 0), 0u) << view.problem;
+        t.desk.take("$mvQelvo#1991.1.2,1255:5@23.3540,116.6820,+480");
+        EXPECT_EQ(t.desk.view().houseSystem, "普拉西德制");
+    }
+    EXPECT_EQ(t.sent.size(), 5u);
+    t.desk.take("$mvQelvo#1991.1.2,1255:5");
+    EXPECT_EQ(t.desk.view().place, "");
+    EXPECT_EQ(t.sent.back().answer, std::string(kAnswer, sizeof kAnswer));
+}
+
 TEST(RequestDesk, ZoneNamesFollowTheCardIndexList) {
     EXPECT_EQ(zoneName(1), "东12区");
     EXPECT_EQ(zoneName(5), "东8区");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <random>
 #include <string>
 
@@ -83,13 +84,97 @@ TEST(RequestParser, RefusesMalformedRequestsWithTheirReason) {
     }
 }
 
-// Every byte string is either read into in-range fields or refused with a reason; nothing crashes (the sanitizer
-// build watches the reads).
-TEST(RequestParser, SurvivesHostileBytes) {
-    const std::string valid = "$mvQelvo#1991.1.2,1255:5";
-    std::mt19937 random(1991);
-    static constexpr char kBytes[] = "$#.,:-0123456789aZ \x80\xFF";
-    const std::string alphabet(kBytes, sizeof kBytes);  // the terminating NUL is one of the bytes
+TEST(RequestParser, ReadsTheBirthPlace) {
+    const struct {
+        const char* bytes;
+        double latitude, longitude;
+        int offset, zone;
+    } cases[] = {
+        {"$mvQelvo#1991.1.2,1255:5@23.3540,116.6820,+480", 23.354, 116.682, 480, 5},
+        {"$mvQelvo#1991.1.2,1255:5@23.354,116.682,480", 23.354, 116.682, 480, 5},
+        {"$mvQelvo#1991.1.2,1255:13@-33.8688,151.2093,+600", -33.8688, 151.2093, 600, 13},
+        {"$mvQelvo#1991.1.2,1255:-1@27.7172,85.3240,+345", 27.7172, 85.324, 345, -1},
+        {"$mvQelvo#1890.5.6,0700:5@48.8566,2.3522,+9", 48.8566, 2.3522, 9, 5},
+        {"$mvQelvo#1991.1.2,1255:16@-22.9068,-43.1729,-210", -22.9068, -43.1729, -210, 16},
+        {"$mvQelvo#1991.1.2,1255:5@0,0,0", 0, 0, 0, 5},
+        {"$mvQelvo#1991.1.2,1255:5@-0.0000,-0,-0", 0, 0, 0, 5},
+        {"$mvQelvo#1991.1.2,1255:5@+90,-180,-1080", 90, -180, -1080, 5},
+        {"$mvQelvo#1991.1.2,1255:5@-90.0000,180.0,+1080", -90, 180, 1080, 5},
+        {"$mvQelvo#1991.1.2,1255:5@089.9999,0179.9999,+0480", 89.9999, 179.9999, 480, 5},
+        {"$mvQelvo#1991.1.2,1255:5@0.0001,-0.0001,+1", 0.0001, -0.0001, 1, 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        const RequestParse parse = parseCalculatorRequest(c.bytes);
+        ASSERT_TRUE(parse.request) << parse.reason;
+        ASSERT_TRUE(parse.request->place);
+        EXPECT_EQ(parse.request->zoneIndex, c.zone);
+        // Exactly the double that the decimal text names, as any reader of the text gets it.
+        EXPECT_EQ(parse.request->place->latitude, c.latitude);
+        EXPECT_EQ(parse.request->place->longitude, c.longitude);
+        EXPECT_EQ(parse.request->place->offsetMinutes, c.offset);
+    }
+    EXPECT_FALSE(parseCalculatorRequest("$mvQelvo#1991.1.2,1255:5").request->place);
+    EXPECT_FALSE(parseCalculatorRequest("$mv@Q#1991.1.2,1255:5").request->place);  // "@" in the class is the class's
+}
+
+TEST(RequestParser, RefusesMalformedOrOutOfRangePlacesWithTheirReason) {
+    const std::string head = "$mvQelvo#1991.1.2,1255:5";
+    const std::string widest = "@-89.9999,-179.9999,-1080";
+    EXPECT_TRUE(parseCalculatorRequest("$" + std::string(57, 'C') + "#1991.1.2,1255:5" + widest).request);  // 99
+    const struct {
+        std::string bytes;
+        const char* reason;
+    } cases[] = {
+        {"$" + std::string(58, 'C') + "#1991.1.2,1255:5" + widest, "99 字节"},
+        {head + "@", "纬度不是"},
+        {head + "@,116.6820,+480", "纬度不是"},
+        {head + "@23.35401,116.6820,+480", "纬度不是"},
+        {head + "@23.,116.6820,+480", "纬度不是"},
+        {head + "@.5,116.6820,+480", "纬度不是"},
+        {head + "@N23.3540,E116.6820,+480", "纬度不是"},
+        {head + "@ 23.3540,116.6820,+480", "纬度不是"},
+        {head + "@+-23.3540,116.6820,+480", "纬度不是"},
+        {head + "@23.3540", "纬度后缺少"},
+        {head + "@23.3540;116.6820,+480", "纬度后缺少"},
+        {head + "@23,3540,116.6820,+480", "时差后有多余"},
+        {head + "@23.3540,", "经度不是"},
+        {head + "@23.3540,116.68200,+480", "经度不是"},
+        {head + "@23.3540,1e2,+480", "经度后缺少"},
+        {head + "@23.3540,116.6820", "经度后缺少"},
+        {head + "@23.3540,116.6820,", "时差不是"},
+        {head + "@23.3540,116.6820,+", "时差不是"},
+        {head + "@23.3540,116.6820,++480", "时差不是"},
+        {head + "@23.3540,116.6820,8h", "时差后有多余"},
+        {head + "@23.3540,116.6820,+4.5", "时差后有多余"},
+        {head + "@23.3540,116.6820,+480 ", "时差后有多余"},
+        {head + "@23.3540,116.6820,+480@1,2,3", "时差后有多余"},
+        {head + "@23.3540,116.6820,+480" + std::string(1, '\0'), "时差后有多余"},
+        {head + "@90.0001,0,0", "纬度不在"},
+        {head + "@-90.0001,0,0", "纬度不在"},
+        {head + "@99999999999999999999999,0,0", "纬度不在"},
+        {head + "@0,180.0001,0", "经度不在"},
+        {head + "@0,-181,0", "经度不在"},
+        {head + "@0,-99999999999999999999.9999,0", "经度不在"},
+        {head + "@0,0,+1081", "时差不在"},
+        {head + "@0,0,-1081", "时差不在"},
+        {head + "@0,0,99999999999999999999", "时差不在"},
+        {"$mvQelvo#1991.1.2,1255:@23.3540,116.6820,+480", "时区序号不是"},
+        {"$mvQelvo#1991.1.2,1255:5#23.3540,116.6820,+480", "时区序号后有多余"},
+        {"$mvQelvo#1991.13.2,1255:5@23.3540,116.6820,+480", "月份不在"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        const RequestParse parse = parseCalculatorRequest(c.bytes);
+        EXPECT_FALSE(parse.request);
+        EXPECT_NE(parse.reason.find(c.reason), std::string::npos) << parse.reason;
+    }
+}
+
+// Edits of a valid request give either a request with in-range fields or a refusal with a reason; nothing crashes
+// (the sanitizer build watches the reads).
+void survivesEditsOf(const std::string& valid, std::uint32_t seed, const std::string& alphabet) {
+    std::mt19937 random(seed);
     for (int i = 0; i < 20000; ++i) {
         std::string bytes = valid;
         const int edits = 1 + static_cast<int>(random() % 4);
@@ -124,7 +209,22 @@ TEST(RequestParser, SurvivesHostileBytes) {
         EXPECT_TRUE(parse.request->day >= 1 && parse.request->day <= 31);
         EXPECT_TRUE(parse.request->hour >= 0 && parse.request->hour <= 23);
         EXPECT_TRUE(parse.request->minute >= 0 && parse.request->minute <= 59);
+        if (const std::optional<BirthPlace>& place = parse.request->place) {
+            EXPECT_TRUE(place->latitude >= -90 && place->latitude <= 90);
+            EXPECT_TRUE(place->longitude >= -180 && place->longitude <= 180);
+            EXPECT_TRUE(place->offsetMinutes >= -kMaxOffsetMinutes && place->offsetMinutes <= kMaxOffsetMinutes);
+        }
     }
+}
+
+TEST(RequestParser, SurvivesHostileBytes) {
+    static constexpr char kBytes[] = "$#.,:-0123456789aZ \x80\xFF";
+    survivesEditsOf("$mvQelvo#1991.1.2,1255:5", 1991, std::string(kBytes, sizeof kBytes));  // NUL is one of them
+}
+
+TEST(RequestParser, SurvivesHostileBytesAroundAPlace) {
+    static constexpr char kBytes[] = "@,.+-0123456789e \x80";
+    survivesEditsOf("$mvQelvo#1991.1.2,1255:5@-89.9999,179.9999,+1080", 2024, std::string(kBytes, sizeof kBytes));
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <optional>
 #include <random>
 #include <string>
@@ -168,6 +170,26 @@ struct Comparison {
     int nearMinuteEdge = 0;  // tool values within the tool's rounding of a minute's edge
 };
 
+// One item against the tool's longitude in degrees: equal to it cut to whole minutes.
+void compareItem(const char* what, const std::string& item, double toolDegrees, Comparison& comparison) {
+    const int ours = itemMinutes(item);
+    const double exact = toolDegrees * 60.0;
+    const int cut = static_cast<int>(std::floor(exact)) % kMinutesPerCircle;
+    // The tool prints 7 decimals, rounded: a value that close to a minute's edge may belong to either side.
+    const bool nearEdge = std::fabs(exact - std::round(exact)) < 1e-5;
+    const int roundedEdge = static_cast<int>(std::round(exact)) % kMinutesPerCircle;
+    const bool matches =
+        ours == cut ||
+        (nearEdge && (ours == roundedEdge || ours == (roundedEdge + kMinutesPerCircle - 1) % kMinutesPerCircle));
+    EXPECT_TRUE(matches) << what << ": " << item << ", tool " << toolDegrees;
+    int difference = ours < 0 ? kMinutesPerCircle : std::abs(ours - cut);
+    difference = std::min(difference, kMinutesPerCircle - difference);
+    if (!nearEdge)
+        comparison.worstMinutes = std::max(comparison.worstMinutes, difference);
+    comparison.nearMinuteEdge += nearEdge ? 1 : 0;
+    ++comparison.items;
+}
+
 // Asks the calculator for the local moment in zone and compares its items with the tool's values; returns the
 // answer's planet items.
 std::vector<std::string> compare(const Moment& local, int zone, Comparison& comparison) {
@@ -197,24 +219,8 @@ std::vector<std::string> compare(const Moment& local, int zone, Comparison& comp
     EXPECT_EQ(items[0],
               util::format("%d.%d.%d,%02d%02d:%d", local.year, local.month, local.day, local.hour, local.minute, zone));
     ++comparison.moments;
-    for (int p = 0; p < 10; ++p) {
-        const int ours = itemMinutes(items[p + 1]);
-        const double exact = tool[p] * 60.0;
-        const int cut = static_cast<int>(std::floor(exact)) % kMinutesPerCircle;
-        // The tool prints 7 decimals, rounded: a value that close to a minute's edge may belong to either side.
-        const bool nearEdge = std::fabs(exact - std::round(exact)) < 1e-5;
-        const int roundedEdge = static_cast<int>(std::round(exact)) % kMinutesPerCircle;
-        const bool matches =
-            ours == cut ||
-            (nearEdge && (ours == roundedEdge || ours == (roundedEdge + kMinutesPerCircle - 1) % kMinutesPerCircle));
-        EXPECT_TRUE(matches) << "planet " << p << ": " << items[p + 1] << ", tool " << tool[p];
-        int difference = std::abs(ours - cut);
-        difference = std::min(difference, kMinutesPerCircle - difference);
-        if (!nearEdge)
-            comparison.worstMinutes = std::max(comparison.worstMinutes, difference);
-        comparison.nearMinuteEdge += nearEdge ? 1 : 0;
-        ++comparison.items;
-    }
+    for (int p = 0; p < 10; ++p)
+        compareItem(util::format("planet %d", p).c_str(), items[p + 1], tool[p], comparison);
     return std::vector<std::string>(items.begin() + 1, items.end());
 }
 
@@ -295,6 +301,167 @@ TEST(SwetestAccuracy, SignCusps) {
     }
     report("sign cusps", comparison);
     EXPECT_EQ(comparison.worstMinutes, 0);
+}
+
+// The tool's values for a Julian day in universal time at a place: the ten planets, then the twelve cusps, the
+// ascendant and the midheaven of the house system; nothing when the tool says that the system fails there (it then
+// gives other cusps).
+struct ToolHouses {
+    std::vector<double> values;
+    bool systemFailed = false;
+};
+
+ToolHouses toolHouses(double julianDayUt, const std::string& longitude, const std::string& latitude, char system) {
+    const std::string command = util::format("'%s' -bj%.17g -ut -p0123456789 -house%s,%s,%c -fl -emos -head 2>&1",
+                                             CORVINA_SWETEST, julianDayUt, longitude.c_str(), latitude.c_str(), system);
+    ToolHouses tool;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return tool;
+    char line[256];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        if (std::strstr(line, "failed") != nullptr)
+            tool.systemFailed = true;
+        else if (tool.values.size() < 24)
+            tool.values.push_back(std::atof(line));
+    }
+    pclose(pipe);
+    return tool;
+}
+
+std::string tenThousandthsText(int value) {
+    return util::format("%s%d.%04d", value < 0 ? "-" : "", std::abs(value) / 10000, std::abs(value) % 10000);
+}
+
+struct HouseComparison {
+    Comparison planets;
+    Comparison houses;  // ascendant, midheaven and cusps
+    int placidus = 0;
+    int wholeSign = 0;
+    int southern = 0;
+    int western = 0;
+    int polar = 0;  // beyond 66.5 degrees north or south
+    int notWholeHours = 0;
+};
+
+// Random moments 1700..2300 at random places: both hemispheres, longitudes all round, a third of the places near or
+// beyond the polar circles, offsets of whole hours, half and three-quarter hours, the local mean time of the
+// longitude, and any minute up to 18 hours. The tool is given the moment as the Julian day that the calculator
+// computes from the local time and the offset (the calendar here is <chrono>'s): near the polar circles the
+// ascendant moves fast enough for a difference in the last bit of the moment to show in the minutes.
+TEST(SwetestAccuracy, HousesAtRandomPlacesAndMoments) {
+    std::mt19937 random(19910102);
+    const auto uniform = [&](int low, int high) {
+        return low + static_cast<int>(random() % static_cast<unsigned>(high - low + 1));
+    };
+    static constexpr int kUsualOffsets[] = {330, 345, -210, 570, 525, 765, -570, 630, 390, 20};
+    HouseComparison c;
+    constexpr int kMoments = 1200;
+    for (int i = 0; i < kMoments; ++i) {
+        const int y = uniform(1700, 2300);
+        const int m = uniform(1, 12);
+        const year_month_day_last last{year{y} / month{static_cast<unsigned>(m)} / std::chrono::last};
+        const int d = uniform(1, static_cast<int>(static_cast<unsigned>(last.day())));
+        const int hour = uniform(0, 23);
+        const int minute = uniform(0, 59);
+        const int hemisphere = random() % 2 == 0 ? 1 : -1;
+        int latitude = 0;  // ten-thousandths of a degree
+        switch (i % 8) {
+            case 0:
+            case 1:
+            case 2:
+            case 3:
+                latitude = hemisphere * uniform(0, 660000);
+                break;
+            case 4:
+            case 5:
+                latitude = hemisphere * uniform(666000, 900000);  // within the polar circles
+                break;
+            case 6:
+                latitude = hemisphere * uniform(655000, 675000);  // about the polar circles
+                break;
+            default:
+                latitude = uniform(-900000, 900000);
+                break;
+        }
+        const int longitude = uniform(-1800000, 1800000);
+        int offset = 0;
+        switch (i % 5) {
+            case 0:
+                offset = uniform(-12, 14) * 60;
+                break;
+            case 1:
+                offset = uniform(-9, 13) * 60 + (random() % 2 == 0 ? 30 : 45);
+                break;
+            case 2:
+                offset = static_cast<int>(std::lround(longitude / 10000.0 * 4));  // local mean time, to the minute
+                break;
+            case 3:
+                offset = uniform(-kMaxOffsetMinutes, kMaxOffsetMinutes);
+                break;
+            default:
+                offset = kUsualOffsets[random() % std::size(kUsualOffsets)];
+                break;
+        }
+        const int zone = uniform(0, 26);  // echoed, not used: 0 and 26 are echoed as the default, 5
+        const std::string latitudeText = tenThousandthsText(latitude);
+        const std::string longitudeText = tenThousandthsText(longitude);
+        const std::string request = util::format("$mvQelvo#%d.%d.%d,%02d%02d:%d@%s,%s,%+d", y, m, d, hour, minute, zone,
+                                                 latitudeText.c_str(), longitudeText.c_str(), offset);
+        SCOPED_TRACE(request);
+        std::string reason;
+        const std::optional<std::string> answer = answerOf(request, reason);
+        if (!answer) {
+            ADD_FAILURE() << reason;
+            continue;
+        }
+        const sys_days localDay =
+            year_month_day{year{y}, month{static_cast<unsigned>(m)}, std::chrono::day{static_cast<unsigned>(d)}};
+        const double julianDayUt = static_cast<double>(localDay.time_since_epoch().count()) + 2440587.5 +
+                                   (hour * 60 + minute - offset) / 1440.0;
+        ToolHouses tool = toolHouses(julianDayUt, longitudeText, latitudeText, 'P');
+        const bool wholeSign = tool.systemFailed;
+        if (wholeSign)
+            tool = toolHouses(julianDayUt, longitudeText, latitudeText, 'W');
+        const std::vector<std::string> items = split(*answer);
+        if (tool.values.size() != 24 || tool.systemFailed || items.size() != 26) {
+            ADD_FAILURE() << "tool values " << tool.values.size() << ", answer " << *answer;
+            continue;
+        }
+        EXPECT_EQ(items[0],
+                  util::format("%d.%d.%d,%02d%02d:%d", y, m, d, hour, minute, zone < 1 || zone > 25 ? 5 : zone));
+        for (int p = 0; p < 10; ++p)
+            compareItem(util::format("planet %d", p).c_str(), items[1 + p], tool.values[p], c.planets);
+        EXPECT_EQ(items[11], wholeSign ? "W" : "P");
+        compareItem("ascendant", items[12], tool.values[22], c.houses);
+        compareItem("midheaven", items[13], tool.values[23], c.houses);
+        for (int house = 1; house <= 12; ++house) {
+            compareItem(util::format("cusp %d", house).c_str(), items[13 + house], tool.values[9 + house], c.houses);
+            if (wholeSign) {  // 0 degrees of the n-th sign from the ascendant's
+                const int sign = (itemMinutes(items[12]) / 1800 + house - 1) % 12 + 1;
+                EXPECT_EQ(items[13 + house], util::format("0%s00", std::string(chart::signKey(sign)).c_str()));
+            }
+        }
+        ++c.planets.moments;
+        ++c.houses.moments;
+        c.wholeSign += wholeSign ? 1 : 0;
+        c.placidus += wholeSign ? 0 : 1;
+        c.southern += latitude < 0 ? 1 : 0;
+        c.western += longitude < 0 ? 1 : 0;
+        c.polar += std::abs(latitude) > 665000 ? 1 : 0;
+        c.notWholeHours += offset % 60 != 0 ? 1 : 0;
+    }
+    report("houses, planets", c.planets);
+    report("houses, ascendant, midheaven and cusps", c.houses);
+    std::printf(
+        "houses: %d Placidus, %d whole signs; %d southern, %d western, %d beyond 66.5 degrees, %d offsets "
+        "not whole hours\n",
+        c.placidus, c.wholeSign, c.southern, c.western, c.polar, c.notWholeHours);
+    EXPECT_EQ(c.houses.moments, kMoments);
+    EXPECT_EQ(c.houses.worstMinutes, 0);
+    EXPECT_EQ(c.planets.worstMinutes, 0);
+    EXPECT_GT(c.wholeSign, kMoments / 5);
+    EXPECT_GT(c.placidus, kMoments / 2);
 }
 
 TEST(SwetestAccuracy, MomentsBeyondTheEphemerisGetNoAnswer) {

@@ -9,7 +9,7 @@ namespace corvina::win32 {
 namespace {
 
 constexpr wchar_t kClassName[] = L"Corvina";
-constexpr int kMargin = 12, kLineHeight = 20, kWidth = 400;
+constexpr int kMargin = 12, kLineHeight = 20, kWidth = 420;
 
 // An answer that the asking window has not taken within this time is given up (the window hangs). No quicker
 // "hung" test: the system counts a thread as hung when it has not fetched a message for a while, and the card index's
@@ -69,7 +69,7 @@ class CalculatorWindow {
         windowClass.lpszClassName = kClassName;
         if (::RegisterClassExW(&windowClass) == 0)
             return false;
-        RECT frame{0, 0, kWidth, kMargin * 2 + kLineHeight * 15};
+        RECT frame{0, 0, kWidth, kMargin * 2 + kLineHeight * 16};
         const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
         ::AdjustWindowRect(&frame, style, FALSE);
         // At the right edge of the desktop, where it stays beside the card index rather than under it.
@@ -148,7 +148,18 @@ class CalculatorWindow {
         label(kRequestId, kMargin, y, inner, L"等待请求……");
         y += kLineHeight;
         label(kMomentId, kMargin, y, inner);
+        y += kLineHeight;
+        label(kPlaceId, kMargin, y, inner);
         y += kLineHeight + kLineHeight / 2;
+        // Beside the planets, the houses of a request with a place: the system, then the ascendant and midheaven.
+        const int beside = kMargin + 232;
+        label(kHouseSystemId, beside, y, kWidth - kMargin - beside);
+        for (int a = 0; a < 2; ++a) {
+            const int row = y + (a + 1) * kLineHeight;
+            label(kAngleId + 3 * a, beside, row, 36);
+            label(kAngleId + 3 * a + 1, beside + 40, row, 36);
+            label(kAngleId + 3 * a + 2, beside + 80, row, 64);
+        }
         for (int p = 0; p < kPlanetCount; ++p, y += kLineHeight) {
             label(kPlanetId + 3 * p, kMargin + 16, y, 64);
             label(kPlanetId + 3 * p + 1, kMargin + 88, y, 48);
@@ -162,16 +173,22 @@ class CalculatorWindow {
 
     void setText(int id, const std::string& gbk) { ::SetDlgItemTextW(window_, id, toWide(gbk).c_str()); }
 
+    void showPosition(int firstId, const PlanetShown& shown) {
+        setText(firstId, shown.name);
+        setText(firstId + 1, shown.sign);
+        setText(firstId + 2, shown.position);
+    }
+
     void show() {
         const DeskView& view = desk_.view();
         setText(kRequestId, "请求：" + view.request);
         setText(kMomentId, view.moment);
-        for (int p = 0; p < kPlanetCount; ++p) {
-            const PlanetShown& planet = view.planets[static_cast<std::size_t>(p)];
-            setText(kPlanetId + 3 * p, planet.name);
-            setText(kPlanetId + 3 * p + 1, planet.sign);
-            setText(kPlanetId + 3 * p + 2, planet.position);
-        }
+        setText(kPlaceId, view.place);
+        for (int p = 0; p < kPlanetCount; ++p)
+            showPosition(kPlanetId + 3 * p, view.planets[static_cast<std::size_t>(p)]);
+        setText(kHouseSystemId, view.houseSystem);
+        for (int a = 0; a < 2; ++a)
+            showPosition(kAngleId + 3 * a, view.angles[static_cast<std::size_t>(a)]);
         setText(kProblemId, view.problem);
         setText(kCountId, "已应答 " + std::to_string(view.answersSent) + " 次");
     }

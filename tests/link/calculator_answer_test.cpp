@@ -93,5 +93,101 @@ TEST(CalculatorAnswer, TurnsItemsOneToTenIntoPlanetUpdates) {
     EXPECT_EQ(readCalculatorAnswer(std::string_view(buffer).substr(0, 13)).back().sign, -1);
 }
 
+constexpr char kPlanets[] =
+    "1991.1.2,1255:5|11Cap16|1Leo14|23Sag53|26Cap13|27Tau45|11Leo51|25Cap48|9Cap48|14Cap09|19Sco37";
+constexpr char kPlacidusRead[] =
+    "1:28.35 10:20.07 1:28.35 3:0.01 3:25.44 4:20.07 5:16.59 6:19.46 7:28.35 9:0.01 9:25.44 10:20.07 11:16.59 "
+    "12:19.46 ";
+constexpr char kPlacidus[] =
+    "|P|28Ari35|20Cap07|28Ari35|0Gem01|25Gem44|20Can07|16Leo59|19Vir46|28Lib35|0Sag01|25Sag44|20Cap07|16Aqu59|19Pis46";
+
+std::string positionsText(const CalculatorHouses& h) {
+    std::string text;
+    for (const chart::PlanetPosition& p : {h.ascendant, h.midheaven})
+        text += util::format("%d:%.2f ", p.sign, static_cast<double>(p.degree));
+    for (const chart::PlanetPosition& p : h.cusps)
+        text += util::format("%d:%.2f ", p.sign, static_cast<double>(p.degree));
+    return text;
+}
+
+TEST(CalculatorAnswer, ReadsTheHousesOfAnAnswerToARequestWithAPlace) {
+    const struct {
+        std::string answer;
+        HouseSystem system;
+        const char* positions;  // sign:degree of the ascendant, the midheaven and cusps 1..12
+    } cases[] = {
+        {std::string(kPlanets) + kPlacidus, HouseSystem::Placidus, kPlacidusRead},
+        {std::string(kPlanets) + "|W|29Cap44|20Cap07|0Cap00|0Aqu00|0Pis00|0Ari00|0Tau00|0Gem00|0Can00|0Leo00|0Vir00|"
+                                 "0Lib00|0Sco00|0Sag00",
+         HouseSystem::WholeSign,
+         "10:29.44 10:20.07 10:0.00 11:0.00 12:0.00 1:0.00 2:0.00 3:0.00 4:0.00 5:0.00 6:0.00 7:0.00 8:0.00 9:0.00 "},
+        {std::string(kPlanets) + kPlacidus + "|later|items", HouseSystem::Placidus, kPlacidusRead},
+        {std::string(kPlanets) + kPlacidus + '\0' + "|x", HouseSystem::Placidus, kPlacidusRead},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer);
+        const std::optional<CalculatorHouses> houses = readCalculatorHouses(c.answer);
+        ASSERT_TRUE(houses);
+        EXPECT_EQ(houses->system, c.system);
+        EXPECT_EQ(positionsText(*houses), c.positions);
+    }
+}
+
+// A card index reads the ten planets of the longer answer exactly as it reads today's.
+TEST(CalculatorAnswer, TheHousesChangeNothingAboutThePlanets) {
+    const std::vector<PlanetUpdate> today = readCalculatorAnswer(kPlanets);
+    const std::vector<PlanetUpdate> longer = readCalculatorAnswer(std::string(kPlanets) + kPlacidus);
+    ASSERT_EQ(today.size(), 10u);
+    ASSERT_EQ(longer.size(), 10u);
+    for (std::size_t p = 0; p < 10; ++p) {
+        SCOPED_TRACE(p);
+        EXPECT_EQ(longer[p].planet, today[p].planet);
+        EXPECT_EQ(longer[p].sign, today[p].sign);
+        EXPECT_EQ(longer[p].degree, today[p].degree);
+    }
+}
+
+TEST(CalculatorAnswer, NoHousesFromAnswersWithoutThemOrWithUnreadableOnes) {
+    const std::string planets = kPlanets;
+    const std::string houses = kPlacidus;
+    const auto withAscendant = [&](const std::string& item) {
+        return planets + "|P|" + item + houses.substr(houses.find('|', 3));
+    };
+    const std::string cases[] = {
+        "",
+        planets,
+        planets + "|",
+        planets + "|P",
+        planets + houses.substr(0, houses.rfind('|')),  // one cusp short
+        planets + "|X" + houses.substr(2),
+        planets + "|p" + houses.substr(2),
+        planets + "|PW" + houses.substr(2),
+        planets + "|" + houses.substr(2),
+        planets + "||" + houses.substr(1),
+        withAscendant("30Ari00"),
+        withAscendant("29Ari60"),
+        withAscendant("29Ari99"),
+        withAscendant("0ari00"),
+        withAscendant("0Ari0"),
+        withAscendant("0Ari000"),
+        withAscendant(" 0Ari00"),
+        withAscendant("0Ari00 "),
+        withAscendant("-1Ari00"),
+        withAscendant("100Ari00"),
+        withAscendant("0AriAri"),
+        withAscendant("Ari00"),
+        withAscendant("0Ar\x81"
+                      "00"),
+        withAscendant("0.5Ari00"),
+        withAscendant(""),
+        planets + houses.substr(0, houses.size() - 2) + '\0' + "46",  // the text ends inside the last cusp
+        planets + houses.substr(0, houses.size() - 6) + "Xyz46",
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i]);
+        EXPECT_EQ(readCalculatorHouses(cases[i]), std::nullopt) << i;
+    }
+}
+
 }  // namespace
 }  // namespace calclink

@@ -818,4 +818,48 @@ TEST(WindowsProgram, TheCalculatorAnswersOnlyReadableRequestsAndSurvivesWindowsT
     EXPECT_TRUE(calculator.running());
 }
 
+// A request with a birth place: the answer carries the houses, and the calculator shows the place, the house system,
+// the ascendant and the midheaven beside the planets; the next request without a place clears them.
+TEST(WindowsProgram, TheCalculatorShowsTheHousesOfARequestWithAPlace) {
+    ProgramDriver calculator;
+    ASSERT_TRUE(calculator.startCalculator());
+    Asker asker("mvAsker");
+    const std::string planets =
+        "1991.1.2,1255:5|11Cap16|1Leo14|23Sag53|26Cap13|27Tau45|11Leo51|25Cap48|9Cap48|14Cap09|19Sco37";
+    const struct {
+        const char* request;
+        const char* houses;  // the answer's items after the planets; empty: none
+        const char* moment;
+        const char* place;
+        const char* system;
+        const char* angles;  // name, sign and position of the ascendant, then of the midheaven
+    } cases[] = {
+        {"$mvAsker#1991.1.2,1255:5@23.3540,116.6820,+480",
+         "|P|28Ari35|20Cap07|28Ari35|0Gem01|25Gem44|20Can07|16Leo59|19Vir46|28Lib35|0Sag01|25Sag44|20Cap07|16Aqu59|"
+         "19Pis46",
+         "1991年1月2日 12:55，UTC+8:00，格里历", "北纬23.3540° 东经116.6820°", "普拉西德制",
+         "上升 白羊 28°35′ 天顶 摩羯 20°07′"},
+        {"$mvAsker#1991.1.2,1255:5@69.5000,116.6820,+480",
+         "|W|29Cap44|20Cap07|0Cap00|0Aqu00|0Pis00|0Ari00|0Tau00|0Gem00|0Can00|0Leo00|0Vir00|0Lib00|0Sco00|0Sag00",
+         "1991年1月2日 12:55，UTC+8:00，格里历", "北纬69.5000° 东经116.6820°", "整宫制（极圈内）",
+         "上升 摩羯 29°44′ 天顶 摩羯 20°07′"},
+        {"$mvAsker#1991.1.2,1255:5", "", "1991年1月2日 12:55，东8区（UTC+8），格里历", "", "", "     "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.request);
+        Asker::received.clear();
+        EXPECT_EQ(::SendMessageA(calculator.form(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.request)), TRUE);
+        ASSERT_EQ(Asker::received.size(), 1u);
+        EXPECT_EQ(Asker::received[0], planets + c.houses + '\0');
+        EXPECT_EQ(calculator.text(corvina::win32::kMomentId), c.moment);
+        EXPECT_EQ(calculator.text(corvina::win32::kPlaceId), c.place);
+        EXPECT_EQ(calculator.text(corvina::win32::kHouseSystemId), c.system);
+        std::string angles;
+        for (int id = corvina::win32::kAngleId; id < corvina::win32::kAngleId + 6; ++id)
+            angles += (id == corvina::win32::kAngleId ? "" : " ") + calculator.text(id);
+        EXPECT_EQ(angles, c.angles);
+        EXPECT_EQ(calculator.text(corvina::win32::kPlanetId + 2), "11°16′");
+    }
+}
+
 }  // namespace
