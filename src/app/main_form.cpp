@@ -13,6 +13,7 @@
 #include "exchange/csv_format.h"
 #include "input/birthday_parser.h"
 #include "input/country_table.h"
+#include "input/lunar_calendar.h"
 #include "link/calculator_answer.h"
 #include "link/calculator_request.h"
 #include "records/person_list.h"
@@ -391,6 +392,7 @@ void MainForm::getBirthday() {
     const auto& birthday = std::get<input::BirthdayResult>(outcome);
     window_.setText(kIdBirthday, birthday.displayText);
     window_.setText(kIdInput, birthday.displayText);
+    fillLunarDate(birthday);
     lookupTimeZone();
     if (window_.selection(kIdTimeZone) == input::kTimeZonePlaceholder)
         window_.select(kIdTimeZone, input::kDefaultTimeZoneIndex);
@@ -411,7 +413,31 @@ void MainForm::getBirthday() {
 }
 
 void MainForm::fillNow() {
-    window_.setText(kIdInput, util::formatLocalTime(clock_.now(), input::kNowPattern));
+    const std::string now = util::formatLocalTime(clock_.now(), input::kNowPattern);
+    window_.setText(kIdInput, now);
+    // The text is what "获得生日" will read; its date is today's.
+    const input::BirthdayOutcome today = input::parseBirthday(now);
+    if (const auto* date = std::get_if<input::BirthdayResult>(&today))
+        fillLunarDate(*date);
+}
+
+// The lunar date is the card's text, and the user may have written one: a differing text is replaced only when the
+// user says so, while an empty field, or one that already says the same, is simply filled. A date outside the
+// built-in calendar leaves the field as it is.
+void MainForm::fillLunarDate(const input::BirthdayResult& birthday) {
+    const std::string lunar = input::lunarDateTextOf({birthday.year, birthday.month, birthday.day});
+    const std::string held = window_.text(kIdLunarDate);
+    if (lunar.empty() || lunar == held)
+        return;
+    if (!held.empty()) {
+        const std::string question =
+            util::format("农历一栏已有“%s”，而%d年%d月%d日是农历“%s”。\r\n要替换为“%s”吗？", held.c_str(),
+                         static_cast<int>(birthday.year), static_cast<int>(birthday.month),
+                         static_cast<int>(birthday.day), lunar.c_str(), lunar.c_str());
+        if (window_.ask(question, kMessageCaption) != ui::Answer::Yes)
+            return;
+    }
+    window_.setText(kIdLunarDate, lunar);
 }
 
 void MainForm::lookupTimeZone() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/start_up.h"
+#include "input/birthday_parser.h"
 #include "link/message_transport.h"
 #include "records/person_card.h"
 #include "records/person_search.h"
@@ -100,6 +101,7 @@ class MainForm final : public ui::FormEvents {
     records::Card cardOnForm() const;
     std::string documentName() const;
     std::string nowText() const;
+    void fillLunarDate(const input::BirthdayResult& birthday);
 
     ui::Window& window_;
     const util::Clock& clock_;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "input/lunar_birthday.h"
 #include "util/c_number.h"
 #include "util/format.h"
 #include "util/gbk.h"
@@ -314,6 +315,9 @@ std::string normalizeInput(std::string_view text) {
 }
 
 BirthdayOutcome parseBirthday(std::string_view text) {
+    // A date of the Chinese calendar (农历…, 阴历…) is read there and handed back here as the Gregorian date it names.
+    if (isLunarBirthday(text))
+        return parseLunarBirthday(text);
     std::string working = normalizeInput(text);
 
     std::optional<DateTexts> date;

@@ -114,7 +114,8 @@ TEST(BirthClock, TheSavedCardKeepsTheOffsetUsed) {
     h.window.type(app::kIdArea, "中国");
     h.window.click(app::kIdGetBirthday);
     h.window.click(app::kIdSave);
-    EXPECT_NE(readBytes(h.document()).find("srday=1988.7.1,0800\r\nnongli=\r\ntimezone=4\r\n"), std::string::npos);
+    EXPECT_NE(readBytes(h.document()).find("srday=1988.7.1,0800\r\nnongli=戊辰龙年五月十八\r\ntimezone=4\r\n"),
+              std::string::npos);
 }
 
 TEST(BirthClock, EntryNamesAreTheListsOwn) {

@@ -14,6 +14,8 @@
 //   qelvo-doc FILE find TEXT                the cards holding TEXT, as list prints them
 //   qelvo-doc FILE export csv|aaf [OUTPUT]  every card, to OUTPUT or standard output
 //   qelvo-doc FILE import csv|aaf INPUT     the records of INPUT as new cards
+//   qelvo-doc lunar DATE                    the lunar date of a birthday (no document): 庚午马年十一月十七
+//   qelvo-doc solar TEXT                    the birthday a lunar date names (no document): 1991.1.2,1255
 //
 // Texts speak the terminal's encoding: in a UTF-8 terminal arguments are converted to the document's GBK (an argument
 // that is no UTF-8 or holds a character GBK lacks is refused) and output from GBK to UTF-8; a GBK terminal, or one of
@@ -31,6 +33,7 @@
 #include "arguments.h"
 #include "chart_command.h"
 #include "exchange_commands.h"
+#include "lunar_commands.h"
 #include "records/person_list.h"
 #include "store/chk_uid.h"
 #include "store/document_upgrade.h"
@@ -44,6 +47,7 @@ constexpr const char* kUsage =
     "用法：qelvo-doc [--raw] 文档 [--raw] 命令\n"
     "  get 节 键 | set 节 键 值 | clear 节 | delete 节 | upgrade | list | zones | chart 编号 [输出.svg|- [像素]]\n"
     "  find 文字 | export csv|aaf [输出文件] | import csv|aaf 输入文件\n"
+    "      qelvo-doc lunar 生日 | qelvo-doc solar 农历生日：公历与农历互换，不用文档\n"
     "  --raw：参数与输出都是GBK字节，不按终端编码转换\n"
     "退出码：0 完成；1 值不存在；2 命令错误或无法读写文档；3 文档已是新格式或为空，无需升级";
 
@@ -180,6 +184,8 @@ int run(const Arguments& args) {
             return entry.run(Command{store, operands, args.raw});
         }
     }
+    if (const auto status = runCalendarCommand(args))  // lunar DATE, solar TEXT: no document
+        return *status;
     return usage.fail(kUsage);
 }
 
