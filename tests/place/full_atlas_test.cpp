@@ -55,6 +55,9 @@ TEST_F(FullAtlas, FindsThePlacesUsersTypeFirst) {
         {"上海", 1796236, "上海", "上海 中国"},
         {"Tokyo", 1850147, "东京", "北纬35.69° 东经139.69° 日本"},
         {"东京", 1850147, "东京", "北纬35.69° 东经139.69° 日本"},
+        // 伊斯坦堡 (Taiwan's name) and 伊斯坦布尔 are one each: the one in simplified characters is shown.
+        {"istanbul", 745044, "伊斯坦布尔", "北纬41.01° 东经28.95° 土耳其"},
+        {"伊斯坦堡", 745044, "伊斯坦布尔", "北纬41.01° 东经28.95° 土耳其"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
