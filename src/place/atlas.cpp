@@ -10,6 +10,8 @@
 #include "place/country_codes.h"
 #include "place/place_description.h"
 #include "util/gbk.h"
+#include "util/mvs.h"
+#include "util/text_codec.h"
 
 // The keys are sorted, so the keys that begin with the typed text are one run, and those equal to it the run's
 // beginning; the places are sorted by their inhabitants, so the best matches are the smallest place numbers of the
@@ -126,6 +128,10 @@ Atlas Atlas::fromBytes(std::string bytes) {
     return atlas;
 }
 
+Atlas Atlas::forThisProgram() {
+    return Atlas(locate(CMvs().getAppPath(true)));
+}
+
 std::filesystem::path Atlas::locate(const std::filesystem::path& programFolder) {
     const std::vector<std::filesystem::path> candidates = atlasCandidates(programFolder);
     for (const std::filesystem::path& candidate : candidates) {
@@ -140,7 +146,9 @@ void Atlas::open() {
     if (tried_)
         return;
     tried_ = true;
-    const std::string name = path_.filename().string();
+    const std::u8string utf8 = path_.filename().u8string();
+    const std::string name =
+        util::utf8ToGbk(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()), true).value_or("?");
     std::error_code error;
     if (!std::filesystem::exists(path_, error)) {
         problem_ = "没有地点库：找不到 " + name;
@@ -275,7 +283,7 @@ std::optional<Place> Atlas::placeById(std::uint32_t geonameId) {
     if (!file_)
         return std::nullopt;
     for (std::size_t i = 0; i < file_->placeCount(); ++i)
-        if (file_->place(i).geonameId == geonameId)
+        if (file_->placeId(i) == geonameId)
             return file_->place(i);
     return std::nullopt;
 }

@@ -33,8 +33,14 @@ class Atlas {
     // An atlas of the given bytes, read now (for tests and for a file already in memory).
     static Atlas fromBytes(std::string bytes);
 
+    // The atlas of the running program: Atlas(locate(the program's folder)).
+    static Atlas forThisProgram();
+
     // The atlas file the program uses: the first of atlasCandidates(programFolder) that exists, else the first.
     static std::filesystem::path locate(const std::filesystem::path& programFolder);
+
+    // The file this atlas is read from (empty for one made from bytes).
+    const std::filesystem::path& path() const { return path_; }
 
     // Whether the atlas could be read; problem() says why not. Both read the file on their first call.
     bool isOpen();

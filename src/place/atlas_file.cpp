@@ -196,6 +196,10 @@ Place AtlasFile::place(std::size_t index) const {
     return place;
 }
 
+std::uint32_t AtlasFile::placeId(std::size_t index) const {
+    return u32(at(places_ + index * kPlaceSize));
+}
+
 std::string_view AtlasFile::key(std::size_t index) const {
     return poolText(u32(at(keys_ + index * kKeySize)));
 }

@@ -37,7 +37,8 @@ class AtlasFile {
     std::string_view description() const;  // the file's opening text: what it is and where it comes from
 
     std::size_t placeCount() const { return placeCount_; }
-    Place place(std::size_t index) const;  // index < placeCount(); places with more inhabitants come first
+    Place place(std::size_t index) const;            // index < placeCount(); places with more inhabitants come first
+    std::uint32_t placeId(std::size_t index) const;  // place(index).geonameId, without the rest
 
     // The search keys in byte order, each naming one place (a place has several keys, a key may name several places).
     std::size_t keyCount() const { return keyCount_; }

@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "scratch.h"
+#include "util/mvs.h"
 
 namespace place {
 namespace {
@@ -240,6 +242,10 @@ TEST(AtlasLocation, LooksBesideTheProgramThenInTheInstalledDataFolder) {
     if (!std::filesystem::exists(candidates.back())) {
         EXPECT_EQ(Atlas::locate(bin), candidates[0]);  // none there: the place to put one
     }
+
+    const std::vector<std::filesystem::path> here = atlasCandidates(CMvs().getAppPath(true));
+    EXPECT_NE(std::find(here.begin(), here.end(), Atlas::forThisProgram().path()), here.end());
+    EXPECT_EQ(Atlas(bin / "qelvo-atlas.dat").path(), bin / "qelvo-atlas.dat");
 
     testing_support::writeBytes(share / "qelvo-atlas.dat", "x");
     EXPECT_EQ(Atlas::locate(bin), candidates[1]);
