@@ -155,13 +155,13 @@ std::string AtlasFile::check() {
             poolText(u32(p + 4)).empty() || poolText(u32(p + 8)).empty() || u16(p + 28) >= zoneCount_ ||
             p[30] >= countryCount_ || latitude < -900000 || latitude > 900000 || longitude < -1800000 ||
             longitude > 1800000)
-            return util::format("第 %zu 个地点的数据有误", i + 1);
+            return util::format("第 %lu 个地点的数据有误", static_cast<unsigned long>(i + 1));
         placeCountries_[i] = p[30];
     }
     for (std::size_t i = 0; i < keyCount_; ++i) {
         const unsigned char* entry = at(keys_ + i * kKeySize);
         if (!validText(u32(entry)) || poolText(u32(entry)).empty() || u32(entry + 4) >= placeCount_)
-            return util::format("第 %zu 个搜索键有误", i + 1);
+            return util::format("第 %lu 个搜索键有误", static_cast<unsigned long>(i + 1));
         if (i > 0) {
             const int order = key(i - 1).compare(key(i));
             if (order > 0 || (order == 0 && keyPlace(i - 1) >= keyPlace(i)))
