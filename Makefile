@@ -9,12 +9,13 @@ deps:
 
 bench: deps
 	cmake --preset native >/dev/null
-	cmake --build --preset native -j "$$(nproc)" --target store_bench form_bench text_bench search_bench tool_bench
+	cmake --build --preset native -j "$$(nproc)" --target store_bench form_bench text_bench search_bench tool_bench atlas_bench
 	build/native/bench/store_bench
 	build/native/bench/form_bench
 	build/native/bench/text_bench
 	build/native/bench/search_bench
 	build/native/bench/tool_bench
+	build/native/bench/atlas_bench
 
 # make run [DOC=path/to/persons.qelvo]: the native program, on DOC or the user's default document.
 run: deps

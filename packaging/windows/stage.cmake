@@ -1,6 +1,7 @@
-# Stages the files of the Windows installer and portable zip (cmake -P): the two programs (stripped by STRIP), the read-me and the
-# licences (the card index's GPL as LICENSE.txt, the calculator's) in STAGE, the same under STAGE/portable/<name of STAGE>/, and STAGE/files.nsh, whose macros InstallFiles
-# and RemoveFiles name each installed file, so that the uninstaller removes exactly those.
+# Stages the files of the Windows installer and portable zip (cmake -P): the two programs (stripped by STRIP), the place
+# atlas ATLAS where there is one, the read-me and the licences (the card index's GPL as LICENSE.txt, the calculator's)
+# in STAGE, the same under STAGE/portable/<name of STAGE>/, and STAGE/files.nsh, whose macros InstallFiles and
+# RemoveFiles name each installed file, so that the uninstaller removes exactly those.
 # Text files get Windows line ends and a byte-order mark, so that Notepad shows the Chinese right on any system.
 cmake_minimum_required(VERSION 3.25)
 get_filename_component(name "${STAGE}" NAME)
@@ -26,6 +27,10 @@ stage_text("${SOURCE_DIR}/LICENSE" LICENSE.txt)
 stage_text("${SOURCE_DIR}/calculator/LICENSE" corvina-LICENSE.txt)
 stage_text("${SOURCE_DIR}/calculator/COPYING" AGPL-3.0.txt)
 set(files qelvo.exe corvina.exe readme.txt LICENSE.txt corvina-LICENSE.txt AGPL-3.0.txt)
+if(ATLAS)
+  file(COPY_FILE "${ATLAS}" "${STAGE}/qelvo-atlas.dat")
+  list(APPEND files qelvo-atlas.dat)
+endif()
 
 set(install "!macro InstallFiles\n")
 set(remove "!macro RemoveFiles\n")
