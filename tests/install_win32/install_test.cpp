@@ -25,8 +25,14 @@ constexpr int kIdSave = 1, kIdName = 1022, kIdArea = 1026, kIdInput = 1049, kIdG
 constexpr std::array<int, 10> kSignList = {1001, 1003, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012};
 constexpr std::array<int, 10> kDegreeEdit = {1002, 1004, 1013, 1014, 1015, 1016, 1017, 1018, 1019, 1020};
 constexpr const wchar_t* kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Qelvo";
-constexpr const wchar_t* kInstalledFiles[] = {L"qelvo.exe",   L"corvina.exe",         L"uninstall.exe", L"readme.txt",
-                                              L"LICENSE.txt", L"corvina-LICENSE.txt", L"AGPL-3.0.txt"};
+// The place atlas is among them where the build made one.
+constexpr const wchar_t* kInstalledFiles[] = {
+    L"qelvo.exe",       L"corvina.exe",         L"uninstall.exe", L"readme.txt",
+    L"LICENSE.txt",     L"corvina-LICENSE.txt", L"AGPL-3.0.txt",
+#if QELVO_INSTALLS_ATLAS
+    L"qelvo-atlas.dat",
+#endif
+};
 constexpr const wchar_t* kShortcuts[] = {L"Qelvo 星盘卡片.lnk", L"Corvina 星位计算器.lnk", L"Qelvo 说明.lnk",
                                          L"卸载 Qelvo.lnk"};
 
