@@ -153,6 +153,61 @@ TEST(QelvoDocTool, ListsTheCardsWhoseZoneDisagreesWithTheClocksOfTheirBirthPlace
     EXPECT_EQ(none.out, "");
 }
 
+// The codes in the first column of the tool's rows, in order.
+std::vector<std::string> firstColumn(const std::string& rows) {
+    std::vector<std::string> codes;
+    for (std::size_t at = 0; at < rows.size();) {
+        const std::size_t end = std::min(rows.find('\n', at), rows.size());
+        codes.push_back(rows.substr(at, rows.find('\t', at) - at));
+        at = end + 1;
+    }
+    return codes;
+}
+
+TEST(QelvoDocTool, EveryCommandSeesTheCardsTheDocumentHolds) {
+    // Cards 1, 3 and 7, each born at 08:00 on 1 July 1988 in Beijing (summer time) with the zone of UTC+8, whatever
+    // "uLastInd" says: below the highest card, far above it, or missing. "ql_07" is no card's section.
+    const std::string card = "nick=x\r\nsrday=1988.7.1,0800\r\ntimezone=5\r\narea=\xD6\xD0\xB9\xFA\xB1\xB1\xBE\xA9\r\n";
+    std::string current, old = "[ql]\r\n";
+    for (const int n : {1, 3, 7}) {
+        const std::string code = std::to_string(10000 + n);
+        current += "[ql_" + std::to_string(n) + "]\r\nuInd=" + code + "\r\n" + card;
+        old += "uInd_" + std::to_string(n) + "=" + code + "\r\n";
+        for (std::size_t at = 0; at < card.size();) {
+            const std::size_t equals = card.find('=', at), end = card.find('\r', at);
+            old += card.substr(at, equals - at) + "_" + std::to_string(n) + card.substr(equals, end + 2 - equals);
+            at = end + 2;
+        }
+    }
+    current += "[ql_07]\r\nuInd=99999\r\n" + card;
+    const struct {
+        const char* name;
+        std::string document;
+    } cases[] = {
+        {"current form, uLastInd below the cards", "[base]\r\nver=1.0.6.18\r\nuLastInd=2\r\n" + current},
+        {"current form, uLastInd at the largest number", "[base]\r\nver=1.0.6.18\r\nuLastInd=2147483647\r\n" + current},
+        {"current form, no uLastInd", "[base]\r\nver=1.0.6.18\r\n" + current},
+        {"old form, uLastInd below the cards", "[base]\r\nuLastInd=2\r\n" + old},
+        {"old form, uLastInd at the largest number", "[base]\r\nuLastInd=2147483647\r\n" + old},
+    };
+    const std::vector<std::string> held = {"10007", "10003", "10001"};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchFolder folder;
+        const std::string doc = (folder / "d.qelvo").string();
+        writeBytes(doc, c.document);
+        const ToolRun zones = runTool(folder, {doc, "zones"});
+        EXPECT_EQ(zones.status, 0) << zones.err;
+        EXPECT_EQ(firstColumn(zones.out), held);
+        const ToolRun found = runTool(folder, {doc, "find", "\xE5\x8C\x97\xE4\xBA\xAC"});  // 北京
+        EXPECT_EQ(found.status, 0) << found.err;
+        EXPECT_EQ(firstColumn(found.out), held);
+        const ToolRun exported = runTool(folder, {doc, "export", "csv", (folder / "all.csv").string()});
+        EXPECT_EQ(exported.status, 0) << exported.err;
+        EXPECT_NE(exported.err.find(utf8(u8"已导出 3 张卡片")), std::string::npos) << exported.err;
+    }
+}
+
 // Runs a program of this machine on the scratch folder's files; its exit status.
 int runProgram(const std::string& command) {
     const int raw = std::system(command.c_str());
