@@ -1,5 +1,6 @@
 #include "link/calculator_answer.h"
 
+#include <algorithm>
 #include <string>
 
 #include "chart/planet_abbreviation.h"
@@ -40,6 +41,10 @@ std::vector<PlanetUpdate> readCalculatorAnswer(std::string_view bytes) {
         updates.push_back(update);
     }
     return updates;
+}
+
+bool answerReadable(const std::vector<PlanetUpdate>& updates) {
+    return std::any_of(updates.begin(), updates.end(), [](const PlanetUpdate& update) { return update.sign >= 1; });
 }
 
 }  // namespace calclink
