@@ -113,7 +113,7 @@ ChildOutcome runChild(const std::filesystem::path& program,
     sigemptyset(&none);
     ::posix_spawnattr_setsigmask(&attributes, &none);
     // A process group of its own, whose id is the child's: at the time-out the group is killed, so that nothing the
-    // child started (a helper holding its output, the command a script waits for) keeps running.
+    // child started (a program holding its output, the command a script waits for) keeps running.
     ::posix_spawnattr_setpgroup(&attributes, 0);
     ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
 
