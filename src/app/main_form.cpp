@@ -403,13 +403,22 @@ void MainForm::getBirthday() {
         window_.select(kIdTimeZone, zone);
     const auto request = calclink::buildCalculatorRequest(kFormClassName, birthday.year, birthday.month, birthday.day,
                                                           birthday.timeText, window_.selection(kIdTimeZone));
-    // The transport may know why no calculator took the request (none to start, or it did not come up): the user is
-    // told, and the form keeps what it shows.
-    if (request && calclink::sendToCalculator(transport_, calclink::kCalculatorWindowClass, *request) == 0) {
-        const std::string why = transport_.lastFailure();
-        if (!why.empty())
-            window_.messageBox(why, kMessageCaption);
-    }
+    if (!request)
+        return;
+    // The answer arrives while the request is out (within the send, as a window message is handled): an answer that
+    // cannot be read is told once the send has returned, so that the calculator is not kept waiting on a message box.
+    // Without an answer the transport may know why (none to start, it did not come up, it failed or was stopped).
+    // Either way the user is told, and the form keeps what it shows.
+    awaitingAnswer_ = true;
+    answerProblem_.clear();
+    const std::intptr_t result = calclink::sendToCalculator(transport_, calclink::kCalculatorWindowClass, *request);
+    awaitingAnswer_ = false;
+    std::string why;
+    why.swap(answerProblem_);
+    if (why.empty() && result == 0)
+        why = transport_.lastFailure();
+    if (!why.empty())
+        window_.messageBox(why, kMessageCaption);
 }
 
 void MainForm::fillNow() {
@@ -449,7 +458,17 @@ void MainForm::lookupTimeZone() {
 }
 
 int MainForm::onCalculatorAnswer(std::string_view bytes) {
-    for (const calclink::PlanetUpdate& update : calclink::readCalculatorAnswer(bytes)) {
+    const std::vector<calclink::PlanetUpdate> updates = calclink::readCalculatorAnswer(bytes);
+    if (!calclink::answerReadable(updates)) {
+        const std::string why = util::format("计算器的应答无法读取：%d 字节中没有任何行星的星座。行星没有改动。",
+                                             static_cast<int>(std::min(bytes.find('\0'), bytes.size())));
+        if (awaitingAnswer_)
+            answerProblem_ = why;
+        else
+            window_.messageBox(why, kMessageCaption);
+        return 0;
+    }
+    for (const calclink::PlanetUpdate& update : updates) {
         const store::PlanetEntry& entry = planetEntry(update.planet);
         window_.select(entry.signList, update.sign);
         if (!update.degree)

@@ -116,6 +116,8 @@ class MainForm final : public ui::FormEvents {
     // The section index of the card the form may write without asking: the person shown, or the one saved last.
     std::optional<std::int32_t> ownIndex_;
     bool closed_ = false;
+    bool awaitingAnswer_ = false;  // a request to the calculator is out
+    std::string answerProblem_;    // why the answer that came meanwhile could not be read
 };
 
 }  // namespace app

@@ -2,22 +2,15 @@
 
 #include <algorithm>
 
-#include "records/person_search.h"
+#include "records/document_cards.h"
 #include "util/c_number.h"
 #include "util/format.h"
 
 namespace exchange {
 
 std::vector<store::Person> documentCards(CChkUid& store) {
-    store::IniFile::ReadScope scope(store.file());
-    const std::shared_ptr<const store::IniDocument> document = store.file().document();
-    std::vector<std::int32_t> indices = records::cardIndices(*document);
-    std::reverse(indices.begin(), indices.end());
-    const store::DocumentForm form = store::documentForm(store.GetMyKey(store::kBaseSection, store::kVersionKey));
-    std::vector<store::Person> persons;
-    persons.reserve(indices.size());
-    for (std::int32_t n : indices)
-        persons.push_back(store::readPerson(store, n, form));
+    std::vector<store::Person> persons = records::documentCards(store);
+    std::reverse(persons.begin(), persons.end());
     return persons;
 }
 

@@ -32,7 +32,8 @@ struct WrittenCards {
     std::vector<Problem> problems;
 };
 
-// Every card of the document, oldest (lowest section index) first, read from one version of it.
+// Every card of the document (the cards records::documentCards names), oldest (lowest section index) first, read
+// from one version of it.
 std::vector<store::Person> documentCards(CChkUid& store);
 
 struct ImportOutcome {

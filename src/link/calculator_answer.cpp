@@ -1,5 +1,6 @@
 #include "link/calculator_answer.h"
 
+#include <algorithm>
 #include <string>
 
 #include "chart/planet_abbreviation.h"
@@ -98,6 +99,10 @@ std::optional<CalculatorHouses> readCalculatorHouses(std::string_view bytes) {
         *positions[i] = *position;
     }
     return houses;
+}
+
+bool answerReadable(const std::vector<PlanetUpdate>& updates) {
+    return std::any_of(updates.begin(), updates.end(), [](const PlanetUpdate& update) { return update.sign >= 1; });
 }
 
 }  // namespace calclink

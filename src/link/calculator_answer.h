@@ -36,6 +36,10 @@ struct PlanetUpdate {
 // first NUL or the end of the bytes, whichever comes first; empty items and items from 11 on change nothing.
 std::vector<PlanetUpdate> readCalculatorAnswer(std::string_view bytes);
 
+// Whether an answer's updates can be taken at all: at least one of its planet items names a sign. An answer that names
+// none (an error text, garbage, an empty answer, one without planet items) cannot be read, and changes nothing.
+bool answerReadable(const std::vector<PlanetUpdate>& updates);
+
 enum class HouseSystem {
     Placidus,   // "P"
     WholeSign,  // "W": within the polar circles, where Placidus has no solution; cusp n at 0 degrees of the n-th

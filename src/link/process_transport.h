@@ -12,7 +12,8 @@
 // class's program (its name in lower case: "Corvina" is corvina, found in the given folder, then on PATH) as
 // `program --answer TEXT`, waits for it a limited time, and hands its answer to the listener of the window class that
 // the request names ("$mvQelvo#..." names mvQelvo) as the copy-data message would carry it: the answer's bytes and a
-// NUL. When no answer comes (no program, a failure, the time-out) lastFailure() says why, in GBK.
+// NUL. When no answer comes lastFailure() says what happened, in GBK: no program, its exit status or signal, an
+// output too long to be an answer, or the time-out, at which the program and everything it started are stopped.
 namespace calclink {
 
 class ProcessTransport final : public MessageTransport {

@@ -40,6 +40,12 @@ std::string complaintOf(std::string text, const std::string& program) {
     return util::utf8ToGbk(text, true).value_or(text);
 }
 
+// How the program itself ended, for a message.
+std::string endText(const util::ChildOutcome& outcome) {
+    return outcome.signal != 0 ? util::format("被信号 %d 终止", outcome.signal)
+                               : util::format("退出码 %d", outcome.exitCode);
+}
+
 }  // namespace
 
 ProcessTransport::ProcessTransport(std::filesystem::path programFolder, std::chrono::milliseconds timeout)
@@ -67,9 +73,11 @@ std::optional<std::intptr_t> ProcessTransport::sendText(std::string_view windowC
                             name.c_str()));
         return std::nullopt;
     }
+    constexpr std::size_t kOutputLimit = 64 * 1024;
     const util::ChildOutcome outcome =
-        util::runChild(*program, {program->string(), "--answer", std::string(text)}, timeout_, 64 * 1024);
+        util::runChild(*program, {program->string(), "--answer", std::string(text)}, timeout_, kOutputLimit);
     const long seconds = static_cast<long>((timeout_.count() + 999) / 1000);
+    const std::string complaint = complaintOf(outcome.err, name);
     switch (outcome.end) {
         case util::ChildOutcome::End::NotStarted: {
             const std::string reason = std::strerror(outcome.startError);
@@ -78,10 +86,17 @@ std::optional<std::intptr_t> ProcessTransport::sendText(std::string_view windowC
             return 0;
         }
         case util::ChildOutcome::End::TimedOut:
-            report(util::format("计算器程序 %s 在%ld秒内没有应答，已被停止。", name.c_str(), seconds));
+            if (outcome.endedBeforeTimeOut)
+                report(
+                    util::format("计算器程序 %s 已结束（%s），但它启动的程序到%ld秒时仍占着它的输出，已被一并强行停止；"
+                                 "它的输出没有采用。",
+                                 name.c_str(), endText(outcome).c_str(), seconds));
+            else
+                report(util::format("计算器程序 %s 在%ld秒内没有应答，已将它和它启动的程序一并强行停止。", name.c_str(),
+                                    seconds));
             return 0;
         case util::ChildOutcome::End::Signalled:
-            report(util::format("计算器程序 %s 意外终止（信号 %d），没有应答。", name.c_str(), outcome.signal));
+            report(util::format("计算器程序 %s 被信号 %d 终止，没有应答。", name.c_str(), outcome.signal));
             return 0;
         case util::ChildOutcome::End::Exited:
             break;
@@ -89,10 +104,16 @@ std::optional<std::intptr_t> ProcessTransport::sendText(std::string_view windowC
     std::string answer = outcome.out;
     while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r'))
         answer.pop_back();
-    if (outcome.exitCode != 0 || answer.empty()) {
-        const std::string complaint = complaintOf(outcome.err, name);
-        report(complaint.empty() ? util::format("计算器程序 %s 没有应答（退出码 %d）。", name.c_str(), outcome.exitCode)
-                                 : util::format("计算器程序 %s 没有应答：%s", name.c_str(), complaint.c_str()));
+    std::string failure;
+    if (outcome.exitCode != 0)
+        failure = util::format("计算器程序 %s 以退出码 %d 结束，没有应答", name.c_str(), outcome.exitCode);
+    else if (outcome.outCut)
+        failure = util::format("计算器程序 %s 的输出超过 %d KB，不是应答，没有采用", name.c_str(),
+                               static_cast<int>(kOutputLimit / 1024));
+    else if (answer.empty())
+        failure = util::format("计算器程序 %s 正常结束（退出码 0），却没有输出应答", name.c_str());
+    if (!failure.empty()) {
+        report(complaint.empty() ? failure + "。" : failure + "：" + complaint);
         return 0;
     }
     answer.push_back('\0');  // the copy-data message carries the answer's terminating NUL

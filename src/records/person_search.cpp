@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "records/document_cards.h"
 #include "records/person_list.h"
 #include "store/ini_grammar.h"
 #include "util/c_number.h"
@@ -16,40 +17,6 @@ using store::PersonKey;
 
 constexpr std::array<PersonKey, 6> kSearchedKeys = {PersonKey::UInd,   PersonKey::Nick, PersonKey::Srday,
                                                     PersonKey::Nongli, PersonKey::Area, PersonKey::Memo};
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// The section index a name of the form "ql_<n>" (as "ql_%ld" writes it: no sign, no leading zero) stands for, or 0.
-std::int32_t indexOfDigits(std::string_view digits) {
-    if (digits.empty() || digits.size() > 6 || digits[0] == '0')
-        return 0;
-    std::int32_t n = 0;
-    for (char c : digits) {
-        if (!isDigit(c))
-            return 0;
-        n = n * 10 + (c - '0');
-    }
-    return n <= store::kLastIndex ? n : 0;
-}
-
-std::int32_t currentFormIndex(std::string_view section) {
-    if (section.size() < 4 || !util::gbk::equalsIgnoringAsciiCase(section.substr(0, 3), "ql_"))
-        return 0;
-    return indexOfDigits(section.substr(3));
-}
-
-// The index of an old-form key "<name>_<n>" whose name is one of a person's keys, or 0.
-std::int32_t oldFormIndex(std::string_view key) {
-    const std::size_t underscore = key.rfind('_');
-    if (underscore == std::string_view::npos)
-        return 0;
-    const std::string_view name = key.substr(0, underscore);
-    const bool personKey = std::any_of(store::kKeyNames.begin(), store::kKeyNames.end(),
-                                       [&](std::string_view k) { return util::gbk::equalsIgnoringAsciiCase(k, name); });
-    return personKey ? indexOfDigits(key.substr(underscore + 1)) : 0;
-}
 
 void foldInto(std::string& out, std::string_view text) {
     const std::size_t start = out.size();
@@ -105,26 +72,6 @@ bool containsText(std::string_view text, std::string_view needle) {
     return containsFolded(util::gbk::foldAsciiCase(text), util::gbk::foldAsciiCase(needle));
 }
 
-std::vector<std::int32_t> cardIndices(const store::IniDocument& document) {
-    const auto version = document.value(store::kBaseSection, store::kVersionKey);
-    const store::DocumentForm form = store::documentForm(version.value_or(std::string_view()));
-    std::vector<std::int32_t> indices;
-    if (form == store::DocumentForm::Current) {
-        for (std::string_view name : document.sectionNames())
-            if (const std::int32_t n = currentFormIndex(name))
-                indices.push_back(n);
-    } else {
-        document.forEachEntry(store::kOldSection, [&](const store::IniEntry& entry) {
-            if (const std::int32_t n = oldFormIndex(entry.key))
-                indices.push_back(n);
-        });
-    }
-    // Newest first, each card once (a section or key written twice is read as a read finds it: the first).
-    std::sort(indices.begin(), indices.end(), std::greater<>());
-    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
-    return indices;
-}
-
 void PersonSearch::learn(const store::IniDocument& document) {
     const auto version = document.value(store::kBaseSection, store::kVersionKey);
     const store::DocumentForm form = store::documentForm(version.value_or(std::string_view()));
@@ -138,7 +85,7 @@ void PersonSearch::learn(const store::IniDocument& document) {
         // line of a key), without indexing every section's keys as single reads would.
         std::vector<bool> seen(static_cast<std::size_t>(store::kLastIndex) + 1, false);
         document.forEachSection([&](std::string_view name, std::string_view body) {
-            const std::int32_t n = currentFormIndex(name);
+            const std::int32_t n = cardIndexOfSection(name);
             if (n == 0 || seen[static_cast<std::size_t>(n)])
                 return;
             seen[static_cast<std::size_t>(n)] = true;

@@ -11,8 +11,9 @@
 #include "store/ini_document.h"
 #include "store/person_document.h"
 
-// Finding persons: every card of the document whose code, name, birthday, lunar date, area or memo holds a text,
-// newest first, at most 1000 of them, with the count of all matches. Without a text it is the person list itself.
+// Finding persons: every card of the document (the cards records/document_cards names) whose code, name, birthday,
+// lunar date, area or memo holds a text, newest first, at most 1000 of them, with the count of all matches. Without a
+// text it is the person list itself.
 namespace records {
 
 struct SearchResult {
@@ -23,10 +24,6 @@ struct SearchResult {
 // Whether needle occurs in text as whole characters: starting and ending on character boundaries of text, ASCII
 // letters compared without case (never the bytes of a two-byte character).
 bool containsText(std::string_view text, std::string_view needle);
-
-// The section indices of every card the document holds, newest first, each once: in the current form every section
-// "ql_<n>" (n as "ql_%ld" writes it, 1..980000), in the old form every n of a person's key "<key>_<n>".
-std::vector<std::int32_t> cardIndices(const store::IniDocument& document);
 
 // The search text as it is used: blanks at either end are dropped.
 std::string_view searchTextOf(std::string_view typed);

@@ -55,8 +55,8 @@ int millisecondsUntil(Clock::time_point deadline) {
 }
 
 // Reads what is there into text (up to limit; the rest is read and dropped, so the child never blocks on a full
-// pipe); false at the end of the stream.
-bool drain(int fd, std::string& text, std::size_t limit) {
+// pipe, and cut says so); false at the end of the stream.
+bool drain(int fd, std::string& text, std::size_t limit, bool& cut) {
     char buffer[4096];
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0)
@@ -65,7 +65,23 @@ bool drain(int fd, std::string& text, std::size_t limit) {
         return false;
     const std::size_t room = limit > text.size() ? limit - text.size() : 0;
     text.append(buffer, std::min(room, static_cast<std::size_t>(n)));
+    cut = cut || static_cast<std::size_t>(n) > room;
     return true;
+}
+
+// Whether the child has ended, looked at without reaping it: while it is not reaped, its process id, which is also
+// its group's id, cannot be given to another process, so the group can still be killed safely. False on an error
+// (ECHILD: somebody else reaped it).
+bool hasEnded(pid_t pid, bool& error) {
+    for (;;) {
+        siginfo_t info{};
+        if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0)
+            return info.si_pid == pid;
+        if (errno != EINTR) {
+            error = true;
+            return false;
+        }
+    }
 }
 
 }  // namespace
@@ -96,7 +112,10 @@ ChildOutcome runChild(const std::filesystem::path& program,
     sigset_t none;
     sigemptyset(&none);
     ::posix_spawnattr_setsigmask(&attributes, &none);
-    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    // A process group of its own, whose id is the child's: at the time-out the group is killed, so that nothing the
+    // child started (a program holding its output, the command a script waits for) keeps running.
+    ::posix_spawnattr_setpgroup(&attributes, 0);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETPGROUP);
 
     std::vector<char*> argv;
     argv.reserve(arguments.size() + 1);
@@ -118,6 +137,7 @@ ChildOutcome runChild(const std::filesystem::path& program,
     const Clock::time_point deadline = Clock::now() + timeout;
     bool outOpen = true, errOpen = true;
     bool timedOut = false;
+    bool errCut = false;
     while (outOpen || errOpen) {
         pollfd fds[2] = {{outOpen ? out.read.get() : -1, POLLIN, 0}, {errOpen ? err.read.get() : -1, POLLIN, 0}};
         const int wait = millisecondsUntil(deadline);
@@ -131,32 +151,37 @@ ChildOutcome runChild(const std::filesystem::path& program,
         if (ready <= 0)
             continue;
         if (outOpen && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)))
-            outOpen = drain(out.read.get(), outcome.out, outputLimit);
+            outOpen = drain(out.read.get(), outcome.out, outputLimit, outcome.outCut);
         if (errOpen && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)))
-            errOpen = drain(err.read.get(), outcome.err, outputLimit);
+            errOpen = drain(err.read.get(), outcome.err, outputLimit, errCut);
     }
 
-    // The outputs are closed: the child ends now, or it is waited for until the deadline and then killed.
-    int status = 0;
-    for (;;) {
-        const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid)
-            break;
-        if (done < 0 && errno != EINTR) {
-            outcome.end = ChildOutcome::End::Signalled;
-            return outcome;
-        }
-        if (timedOut || millisecondsUntil(deadline) == 0) {
+    // The outputs are closed, or the deadline has passed: the child ends now, or it is waited for until the deadline.
+    // Past the deadline its whole group is killed, before the child is reaped.
+    bool lost = false;
+    bool ended = false;
+    while (!(ended = hasEnded(pid, lost)) && !lost && !timedOut) {
+        if (millisecondsUntil(deadline) == 0)
             timedOut = true;
-            ::kill(pid, SIGKILL);
-            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
-            break;
-        }
-        ::usleep(2000);
+        else
+            ::usleep(2000);
+    }
+    if (timedOut && !lost)
+        ::kill(-pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (lost) {
+        outcome.end = ChildOutcome::End::Signalled;
+        return outcome;
     }
     if (timedOut) {
         outcome.end = ChildOutcome::End::TimedOut;
+        outcome.endedBeforeTimeOut = ended;
+        if (ended && WIFEXITED(status))
+            outcome.exitCode = WEXITSTATUS(status);
+        else if (ended && WIFSIGNALED(status))
+            outcome.signal = WTERMSIG(status);
     } else if (WIFEXITED(status)) {
         outcome.end = ChildOutcome::End::Exited;
         outcome.exitCode = WEXITSTATUS(status);

@@ -2,11 +2,13 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "form_harness.h"
 #include "store/person_document.h"
+#include "util/format.h"
 
 namespace apptest {
 namespace {
@@ -362,7 +364,7 @@ TEST(CalculatorAnswer, FillsPlanetsAsTheAnswerSays) {
         {"x|15Ari23|3Tau05", 1, "15.23", 2, "3.05"},
         {"x|15Ari5", 1, "15.5", 0, "0"},
         {"x||3Tau05", 0, "0", 2, "3.05"},
-        {"x|abc", -1, "0", 0, "0"},
+        {"x|abc", 0, "0", 0, "0"},  // no planet can be read of it: nothing changes
         {"x|1Leo2Ari", 1, "1", 0, "0"},
     };
     for (const auto& c : cases) {
@@ -374,6 +376,53 @@ TEST(CalculatorAnswer, FillsPlanetsAsTheAnswerSays) {
         EXPECT_EQ(h.window.text(degreeEdit(0)), c.sunDegree);
         EXPECT_EQ(h.window.selection(signList(1)), c.moonSign);
         EXPECT_EQ(h.window.text(degreeEdit(1)), c.moonDegree);
+    }
+}
+
+TEST(CalculatorAnswer, AnAnswerThatCannotBeReadIsSaidAndChangesNothing) {
+    const struct {
+        std::string answer;
+        const char* message;  // nullptr: the general message with the answer's length
+    } answers[] = {
+        {"x|abc", "计算器的应答无法读取：5 字节中没有任何行星的星座。行星没有改动。"},
+        {"", "计算器的应答无法读取：0 字节中没有任何行星的星座。行星没有改动。"},
+        {"1991.1.2,1255:5", nullptr},
+        {"x||||||||||", nullptr},
+        {std::string(1 << 20, '\x81') + "|x|y", nullptr},
+    };
+    for (const bool withinRequest : {true, false}) {
+        for (const auto& a : answers) {
+            SCOPED_TRACE(std::string(withinRequest ? "within the request: " : "on its own: ") + a.answer.substr(0, 20));
+            FormHarness h;
+            std::size_t dialogsDuringSend = 0;
+            h.transport.addWindow("Corvina", [&](std::string_view) {
+                h.transport.sendCopyData(app::kFormClassName, a.answer);
+                dialogsDuringSend = h.window.dialogs().size();
+                return std::intptr_t{1};
+            });
+            h.start();
+            h.window.choose(signList(0), 3);
+            h.window.type(degreeEdit(0), "12.5");
+            h.window.click(app::kIdAspects);
+            const std::string sunMark = h.window.text(markField(0));
+            const std::string saved = readBytes(h.document());
+            if (withinRequest) {
+                h.window.type(app::kIdInput, "1991.1.2");
+                h.window.click(app::kIdGetBirthday);
+                EXPECT_EQ(dialogsDuringSend, 0u);  // the calculator is not kept waiting on a message box
+            } else {
+                h.transport.sendCopyData(app::kFormClassName, a.answer);
+            }
+            ASSERT_EQ(h.window.dialogs().size(), 1u);
+            EXPECT_EQ(h.window.dialogs()[0].text,
+                      a.message ? std::string(a.message)
+                                : util::format("计算器的应答无法读取：%d 字节中没有任何行星的星座。行星没有改动。",
+                                               static_cast<int>(a.answer.size())));
+            EXPECT_EQ(h.window.selection(signList(0)), 3);
+            EXPECT_EQ(h.window.text(degreeEdit(0)), "12.5");
+            EXPECT_EQ(h.window.text(markField(0)), sunMark);
+            EXPECT_EQ(readBytes(h.document()), saved);
+        }
     }
 }
 

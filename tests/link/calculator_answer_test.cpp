@@ -189,5 +189,29 @@ TEST(CalculatorAnswer, NoHousesFromAnswersWithoutThemOrWithUnreadableOnes) {
     }
 }
 
+TEST(CalculatorAnswer, CanBeReadWhenOneOfItsPlanetsNamesASign) {
+    const struct {
+        std::string answer;
+        bool readable;
+    } cases[] = {
+        {"x|15Ari23|3Tau05", true},
+        {"x|abc|3Tau05", true},  // the sun's item clears its sign; the moon is read
+        {"x||||||||||3Tau05", true},
+        {"x|-5Ari", true},  // a sign without a degree
+        {"x|abc", false},
+        {"", false},
+        {"15Ari23", false},  // no planet item: item 0 is not read
+        {"x||||||||||", false},
+        {"x|a|b|c|d|e|f|g|h|i|j|15Ari23", false},  // the eleventh item is no planet
+        {"\0x|15Ari23"s, false},
+        {"calculator: no such date\n", false},
+        {std::string(1 << 20, '|'), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answer.substr(0, 40));
+        EXPECT_EQ(answerReadable(readCalculatorAnswer(c.answer)), c.readable);
+    }
+}
+
 }  // namespace
 }  // namespace calclink

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -63,11 +68,14 @@ TEST(ProcessTransport, EveryWayWithoutAnAnswerIsReportedAndDeliversNothing) {
         std::intptr_t result;
         const char* problem;
     } cases[] = {
-        {"echo 'corvina: 无应答：日期不对' >&2; exit 1", 0, "计算器程序 corvina 没有应答：无应答：日期不对"},
-        {"exit 3", 0, "计算器程序 corvina 没有应答（退出码 3）。"},
-        {"exit 0", 0, "计算器程序 corvina 没有应答（退出码 0）。"},
-        {"kill -9 $$", 0, "计算器程序 corvina 意外终止（信号 9），没有应答。"},
-        {"exec sleep 600", 0, "计算器程序 corvina 在1秒内没有应答，已被停止。"},
+        {"echo 'corvina: 无应答：日期不对' >&2; exit 1", 0,
+         "计算器程序 corvina 以退出码 1 结束，没有应答：无应答：日期不对"},
+        {"exit 3", 0, "计算器程序 corvina 以退出码 3 结束，没有应答。"},
+        {"exit 0", 0, "计算器程序 corvina 正常结束（退出码 0），却没有输出应答。"},
+        {"kill -9 $$", 0, "计算器程序 corvina 被信号 9 终止，没有应答。"},
+        {"exec sleep 600", 0, "计算器程序 corvina 在1秒内没有应答，已将它和它启动的程序一并强行停止。"},
+        // A megabyte of garbage is no answer, though a piece of it might read as one.
+        {"yes 'x|1Ari2|' | head -c 1048576", 0, "计算器程序 corvina 的输出超过 64 KB，不是应答，没有采用。"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.script);
@@ -80,6 +88,51 @@ TEST(ProcessTransport, EveryWayWithoutAnAnswerIsReportedAndDeliversNothing) {
         EXPECT_TRUE(exchange.answers.empty());
         ASSERT_EQ(exchange.problems.size(), 1u);
         EXPECT_EQ(exchange.problems[0], c.problem);
+    }
+}
+
+// Whether process pid, a child of this process, ended by SIGKILL (waiting for its end).
+bool killed(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+TEST(ProcessTransport, AtTheTimeOutStopsEverythingTheCalculatorStarted) {
+#if defined(__linux__)
+    // Orphans of this process's descendants become its children, so that the test can see how they ended.
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+#else
+    GTEST_SKIP() << "needs a subreaper to see how the calculator's children end";
+#endif
+    const struct {
+        const char* name;
+        const char* script;  // writes the process id of the child it starts into the file "child" beside it
+        const char* problem;
+    } cases[] = {
+        {"a hung script waits for its command", R"(sleep 20 & echo $! >"$(dirname "$0")/child"; wait)",
+         "计算器程序 corvina 在3秒内没有应答，已将它和它启动的程序一并强行停止。"},
+        {"the calculator ends, its child holds the output",
+         R"(sleep 20 & echo $! >"$(dirname "$0")/child"; echo 1Ari2; exit 0)",
+         "计算器程序 corvina 已结束（退出码 0），但它启动的程序到3秒时仍占着它的输出，已被一并强行停止；"
+         "它的输出没有采用。"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeCalculator calculator(c.script);
+        ProcessTransport transport(calculator.folder.path(), 3s);
+        const Exchange exchange = ask(transport, "$mvQelvo#1991.1.2,1255:5");
+        EXPECT_EQ(exchange.result, 0);
+        EXPECT_TRUE(exchange.answers.empty());
+        ASSERT_EQ(exchange.problems.size(), 1u);
+        EXPECT_EQ(exchange.problems[0], c.problem);
+        // The child was killed, not left to sleep its 20 seconds (after which it would end by itself).
+        const std::string child = testing_support::readBytes(calculator.folder / "child");
+        ASSERT_FALSE(child.empty());
+        EXPECT_TRUE(killed(static_cast<pid_t>(std::stol(child))));
     }
 }
 

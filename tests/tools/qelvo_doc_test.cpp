@@ -1,13 +1,20 @@
 // The qelvo-doc tool from outside, as a script would use it: what it prints, its exit status, and the document's
 // bytes afterwards.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,10 +39,13 @@ std::string quoted(const std::string& word) {
     return q + "'";
 }
 
+// The tool run by the shell with args, standard output and error into files of the folder; prefix, when given, is
+// shell text before the tool's environment and name (a limit, or a program that runs it: a time limit, another user).
 ToolRun runTool(const ScratchFolder& folder,
                 const std::vector<std::string>& args,
-                const std::string& locale = "C.UTF-8") {
-    std::string command = "LC_ALL=" + locale + " " + quoted(QELVO_DOC_TOOL);
+                const std::string& locale = "C.UTF-8",
+                const std::string& prefix = "") {
+    std::string command = prefix + " env LC_ALL=" + locale + " " + quoted(QELVO_DOC_TOOL);
     for (const std::string& arg : args)
         command += " " + quoted(arg);
     command += " >" + quoted((folder / "out").string()) + " 2>" + quoted((folder / "err").string());
@@ -151,6 +161,61 @@ TEST(QelvoDocTool, ListsTheCardsWhoseZoneDisagreesWithTheClocksOfTheirBirthPlace
     const ToolRun none = runTool(folder, {(folder / "a.qelvo").string(), "zones"});
     EXPECT_EQ(none.status, 1) << none.err;
     EXPECT_EQ(none.out, "");
+}
+
+// The codes in the first column of the tool's rows, in order.
+std::vector<std::string> firstColumn(const std::string& rows) {
+    std::vector<std::string> codes;
+    for (std::size_t at = 0; at < rows.size();) {
+        const std::size_t end = std::min(rows.find('\n', at), rows.size());
+        codes.push_back(rows.substr(at, rows.find('\t', at) - at));
+        at = end + 1;
+    }
+    return codes;
+}
+
+TEST(QelvoDocTool, EveryCommandSeesTheCardsTheDocumentHolds) {
+    // Cards 1, 3 and 7, each born at 08:00 on 1 July 1988 in Beijing (summer time) with the zone of UTC+8, whatever
+    // "uLastInd" says: below the highest card, far above it, or missing. "ql_07" is no card's section.
+    const std::string card = "nick=x\r\nsrday=1988.7.1,0800\r\ntimezone=5\r\narea=\xD6\xD0\xB9\xFA\xB1\xB1\xBE\xA9\r\n";
+    std::string current, old = "[ql]\r\n";
+    for (const int n : {1, 3, 7}) {
+        const std::string code = std::to_string(10000 + n);
+        current += "[ql_" + std::to_string(n) + "]\r\nuInd=" + code + "\r\n" + card;
+        old += "uInd_" + std::to_string(n) + "=" + code + "\r\n";
+        for (std::size_t at = 0; at < card.size();) {
+            const std::size_t equals = card.find('=', at), end = card.find('\r', at);
+            old += card.substr(at, equals - at) + "_" + std::to_string(n) + card.substr(equals, end + 2 - equals);
+            at = end + 2;
+        }
+    }
+    current += "[ql_07]\r\nuInd=99999\r\n" + card;
+    const struct {
+        const char* name;
+        std::string document;
+    } cases[] = {
+        {"current form, uLastInd below the cards", "[base]\r\nver=1.0.6.18\r\nuLastInd=2\r\n" + current},
+        {"current form, uLastInd at the largest number", "[base]\r\nver=1.0.6.18\r\nuLastInd=2147483647\r\n" + current},
+        {"current form, no uLastInd", "[base]\r\nver=1.0.6.18\r\n" + current},
+        {"old form, uLastInd below the cards", "[base]\r\nuLastInd=2\r\n" + old},
+        {"old form, uLastInd at the largest number", "[base]\r\nuLastInd=2147483647\r\n" + old},
+    };
+    const std::vector<std::string> held = {"10007", "10003", "10001"};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchFolder folder;
+        const std::string doc = (folder / "d.qelvo").string();
+        writeBytes(doc, c.document);
+        const ToolRun zones = runTool(folder, {doc, "zones"});
+        EXPECT_EQ(zones.status, 0) << zones.err;
+        EXPECT_EQ(firstColumn(zones.out), held);
+        const ToolRun found = runTool(folder, {doc, "find", "\xE5\x8C\x97\xE4\xBA\xAC"});  // 北京
+        EXPECT_EQ(found.status, 0) << found.err;
+        EXPECT_EQ(firstColumn(found.out), held);
+        const ToolRun exported = runTool(folder, {doc, "export", "csv", (folder / "all.csv").string()});
+        EXPECT_EQ(exported.status, 0) << exported.err;
+        EXPECT_NE(exported.err.find(utf8(u8"已导出 3 张卡片")), std::string::npos) << exported.err;
+    }
 }
 
 // Runs a program of this machine on the scratch folder's files; its exit status.
@@ -472,6 +537,224 @@ TEST(QelvoDocTool, ImportListsWhatItSkipsAndRefusesWhatItCannotRead) {
         EXPECT_FALSE(run.err.empty());
     }
     EXPECT_EQ(readBytes(folder / "d.qelvo"), before);
+}
+
+// The names in a folder, sorted.
+std::vector<std::string> entryNames(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+const std::string kOneCard =
+    "[base]\r\nver=1.0.6.18\r\nnewcode=10002\r\nuLastInd=1\r\n[ql_1]\r\nuInd=10001\r\nnick=x\r\nsun=1\r\nsunval=10."
+    "00\r\n";
+
+TEST(QelvoDocTool, RefusesToWriteOverTheDocumentHoweverItIsNamed) {
+    ScratchFolder folder;
+    std::filesystem::create_directory(folder / "sub");
+    const std::filesystem::path doc = folder / "d.qelvo";
+    writeBytes(doc, kOneCard);
+    std::filesystem::create_symlink(doc, folder / "link.svg");
+    std::filesystem::create_hard_link(doc, folder / "hard.svg");
+    writeBytes(folder / "out", "");  // where runTool puts the tool's output and messages
+    writeBytes(folder / "err", "");
+    const std::vector<std::string> before = entryNames(folder.path());
+    const std::string names[] = {
+        doc.string(),
+        (folder / "link.svg").string(),
+        (folder.path() / "." / "d.qelvo").string(),
+        (folder.path() / "sub" / ".." / "d.qelvo").string(),
+        std::filesystem::relative(doc).string(),  // from the test's own folder: "../.." up to the scratch folder
+        (folder / "hard.svg").string(),
+    };
+    const std::vector<std::string> commands[] = {{"export", "csv"}, {"export", "aaf"}, {"chart", "10001"}};
+    for (const std::string& name : names) {
+        for (const std::vector<std::string>& command : commands) {
+            SCOPED_TRACE(command[0] + " " + command[1] + " " + name);
+            std::vector<std::string> args = {doc.string()};
+            args.insert(args.end(), command.begin(), command.end());
+            args.push_back(name);
+            const ToolRun run = runTool(folder, args);
+            EXPECT_EQ(run.status, 2);
+            EXPECT_NE(run.err.find(utf8(u8"就是文档本身")), std::string::npos) << run.err;
+            EXPECT_EQ(readBytes(doc), kOneCard);
+        }
+    }
+    EXPECT_EQ(entryNames(folder.path()), before);
+
+    // A document that does not exist yet: its name, however it is spelt, is not taken for the export either.
+    const std::filesystem::path fresh = folder / "new.qelvo";
+    std::filesystem::create_symlink("new.qelvo", folder / "to-new");
+    for (const std::filesystem::path& name : {fresh, folder.path() / "sub" / ".." / "new.qelvo", folder / "to-new"}) {
+        SCOPED_TRACE(name.string());
+        const ToolRun run = runTool(folder, {fresh.string(), "export", "csv", name.string()});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find(utf8(u8"就是文档本身")), std::string::npos) << run.err;
+        EXPECT_FALSE(std::filesystem::exists(fresh));
+    }
+}
+
+// What stands at an output's name before and after a command that must leave it alone.
+std::string describe(const std::filesystem::path& path) {
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(path, ec);
+    switch (status.type()) {
+        case std::filesystem::file_type::regular:
+            return "file " + std::to_string(static_cast<unsigned>(status.permissions())) + " " + readBytes(path);
+        case std::filesystem::file_type::directory:
+            return "folder of " + std::to_string(entryNames(path).size());
+        case std::filesystem::file_type::fifo:
+            return "pipe";
+        case std::filesystem::file_type::character:
+            return "device";
+        default:
+            return "nothing";
+    }
+}
+
+TEST(QelvoDocTool, WritesOutputFilesOnlyAsRegularFilesReplacedWhole) {
+    ScratchFolder folder;
+    std::filesystem::permissions(folder.path(), std::filesystem::perms::all);  // for the unprivileged user below
+    const std::filesystem::path doc = folder / "d.qelvo";
+    // Enough cards that the export, like the picture, is larger than the file-size limit below.
+    std::string document = "[base]\r\nver=1.0.6.18\r\nnewcode=10041\r\nuLastInd=40\r\n";
+    for (int n = 1; n <= 40; ++n)
+        document += "[ql_" + std::to_string(n) + "]\r\nuInd=" + std::to_string(10000 + n) +
+                    "\r\nnick=x\r\nsun=1\r\nsunval=10.00\r\nmemo=" + std::string(200, 'm') + "\r\n";
+    writeBytes(doc, document);
+    std::filesystem::permissions(doc, std::filesystem::perms(0644));
+    writeBytes(folder / "out", "");  // where runTool puts the tool's output and messages
+    writeBytes(folder / "err", "");
+
+    // Running the tool as another user, when the test runs as the administrator (who may write any file).
+    const bool root = ::geteuid() == 0;
+    const std::string asUser = root ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
+    const bool userRuns = !root || runTool(folder, {}, "C.UTF-8", asUser).status == 2;
+    const struct {
+        const char* name;
+        std::function<bool(const std::filesystem::path&)> make;  // false: not possible here
+        std::string prefix;
+    } cases[] = {
+        {"an empty folder", [](const auto& out) { return std::filesystem::create_directory(out); }, ""},
+        {"a named pipe", [](const auto& out) { return ::mkfifo(out.c_str(), 0600) == 0; }, ""},
+        // The test's own node of the full device, never the system's.
+        {"a device node", [](const auto& out) { return ::mknod(out.c_str(), S_IFCHR | 0666, ::makedev(1, 7)) == 0; },
+         ""},
+        {"a read-only file of the user's",
+         [&](const auto& out) {
+             writeBytes(out, "kept");
+             std::filesystem::permissions(out, std::filesystem::perms(0444));
+             return userRuns && (!root || ::chown(out.c_str(), 65534, 65534) == 0);
+         },
+         asUser},
+        {"a file on a full disk",
+         [](const auto& out) {
+             writeBytes(out, "kept");
+             return true;
+         },
+         "ulimit -f 4;"},
+    };
+    const std::vector<std::string> commands[] = {{"chart", "10001"}, {"export", "csv"}};
+    for (const auto& c : cases) {
+        for (const std::vector<std::string>& command : commands) {
+            SCOPED_TRACE(std::string(c.name) + ", " + command[0]);
+            const std::filesystem::path out = folder / "out.svg";
+            if (!c.make(out)) {
+                std::printf("%s: not possible here, left out\n", c.name);
+                std::filesystem::remove(out);
+                continue;
+            }
+            const std::string made = describe(out);
+            const std::vector<std::string> before = entryNames(folder.path());
+            std::vector<std::string> args = {doc.string()};
+            args.insert(args.end(), command.begin(), command.end());
+            args.push_back(out.string());
+            // Bounded in time: a command that waits on the pipe for a reader is ended and fails the test.
+            const ToolRun run = runTool(folder, args, "C.UTF-8", c.prefix + " timeout -s KILL 30");
+            EXPECT_EQ(run.status, 2);
+            EXPECT_NE(run.err, "");
+            EXPECT_EQ(describe(out), made);
+            EXPECT_EQ(entryNames(folder.path()), before);
+            EXPECT_EQ(readBytes(doc), document);
+            std::filesystem::remove(out);
+        }
+    }
+}
+
+// Where standard output goes in a run that cannot write it.
+enum class Sink { FileSizeLimit, ClosedPipe, Closed };
+
+// The tool started with standard output into sink, its standard error read through a pipe, and its status; a run
+// ended by a signal has the status -signal.
+ToolRun runToolInto(Sink sink, const ScratchFolder& folder, const std::vector<std::string>& args) {
+    int err[2], out[2];
+    if (::pipe(err) != 0 || ::pipe(out) != 0)
+        return {-1000, "", "no pipe"};
+    ::close(out[0]);  // nobody will read what the tool writes there
+    const std::string file = (folder / "out").string();
+    std::vector<std::string> words = {QELVO_DOC_TOOL};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(err[1], 2);
+        if (sink == Sink::FileSizeLimit) {
+            const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(fd, 1);
+            const rlimit none{0, RLIM_INFINITY};
+            ::setrlimit(RLIMIT_FSIZE, &none);
+        } else if (sink == Sink::ClosedPipe) {
+            ::dup2(out[1], 1);
+        } else {
+            ::close(1);
+        }
+        // As a shell starts it: the signals a program may die of at their defaults.
+        ::signal(SIGPIPE, SIG_DFL);
+        ::signal(SIGXFSZ, SIG_DFL);
+        ::setenv("LC_ALL", "C.UTF-8", 1);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(err[1]);
+    ::close(out[1]);
+    ToolRun run{-1000, "", ""};
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(err[0], buffer, sizeof buffer)) > 0;)
+        run.err.append(buffer, static_cast<std::size_t>(n));
+    ::close(err[0]);
+    int status = 0;
+    if (pid > 0 && ::waitpid(pid, &status, 0) == pid)
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+    return run;
+}
+
+TEST(QelvoDocTool, AFailedWriteToStandardOutputFailsTheCommand) {
+    ScratchFolder folder;
+    const std::string doc = (folder / "d.qelvo").string();
+    writeBytes(doc,
+               "[base]\r\nver=1.0.6.18\r\nnewcode=10002\r\nuLastInd=1\r\n[ql_1]\r\nuInd=10001\r\nnick=x\r\n"
+               "srday=1988.7.1,0800\r\ntimezone=5\r\narea=\xD6\xD0\xB9\xFA\r\nsun=1\r\n");
+    const std::vector<std::string> commands[] = {
+        {"list"}, {"get", "ql_1", "nick"}, {"find", "x"}, {"zones"}, {"chart", "10001"}, {"export", "csv"},
+    };
+    const std::pair<Sink, const char*> sinks[] = {
+        {Sink::FileSizeLimit, "a full disk"}, {Sink::ClosedPipe, "a pipe nobody reads"}, {Sink::Closed, "closed"}};
+    for (const auto& [sink, sinkName] : sinks) {
+        for (const std::vector<std::string>& command : commands) {
+            SCOPED_TRACE(std::string(sinkName) + ", " + command[0]);
+            std::vector<std::string> args = {doc};
+            args.insert(args.end(), command.begin(), command.end());
+            const ToolRun run = runToolInto(sink, folder, args);
+            EXPECT_EQ(run.status, 2);
+            EXPECT_NE(run.err.find(utf8(u8"无法写出到标准输出")), std::string::npos) << run.err;
+        }
+    }
 }
 
 }  // namespace

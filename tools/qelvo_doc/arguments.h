@@ -17,8 +17,8 @@ struct Arguments {
 // Reads the program's arguments; on Windows from the wide command line, so any path works.
 Arguments readArguments(int argc, char** argv);
 
-// Prepares standard output for raw bytes and the process for failed writes on a full disk (no signal); takes the
-// terminal's encoding from the environment.
+// Prepares standard output for raw bytes and the process for failed writes (a full disk, a closed pipe: no signal);
+// takes the terminal's encoding from the environment.
 void prepareProcess();
 
 // A file named by an argument (GBK once read): on Windows from code page 936, elsewhere the bytes the terminal gave

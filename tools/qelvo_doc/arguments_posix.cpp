@@ -62,8 +62,10 @@ Arguments readArguments(int argc, char** argv) {
 
 void prepareProcess() {
     std::setlocale(LC_CTYPE, "");
-    // A write beyond the file-size limit fails with an error instead of ending the process.
+    // A write beyond the file-size limit, or into a pipe nobody reads any more, fails with an error that the tool
+    // reports, instead of ending the process without a word.
     std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 std::filesystem::path pathFromArgument(const std::string& gbk, bool raw) {

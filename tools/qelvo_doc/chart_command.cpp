@@ -2,8 +2,6 @@
 
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 
 #include "arguments.h"
@@ -12,6 +10,7 @@
 #include "records/person_card.h"
 #include "records/person_saver.h"
 #include "store/person_document.h"
+#include "tool_output.h"
 #include "util/format.h"
 
 namespace {
@@ -67,19 +66,9 @@ int runChartCommand(CChkUid& store, const std::vector<std::string>& operands, bo
     const chart::WheelPicture picture = chart::drawWheel(wheel, pixels, chart::wheelHeightForWidth(wheel, pixels));
     const std::string svg = chart::wheelSvg(picture, wheel.title);
 
-    if (operands.size() == 1 || operands[1] == "-") {
-        std::fwrite(svg.data(), 1, svg.size(), stdout);
-        return std::fflush(stdout) == 0 ? 0 : complain("无法写出图形。", 2, raw);
-    }
-    const std::filesystem::path output = pathFromArgument(operands[1], raw);
-    std::ofstream file(output, std::ios::binary | std::ios::trunc);
-    file.write(svg.data(), static_cast<std::streamsize>(svg.size()));
-    file.close();
-    if (!file) {
-        // A picture cut short is no picture: nothing is left behind.
-        std::error_code ignored;
-        std::filesystem::remove(output, ignored);
-        return complain(util::format("无法写入文件“%s”。", operands[1].c_str()), 2, raw);
-    }
-    return 0;
+    const std::optional<std::string> failure =
+        operands.size() == 1 || operands[1] == "-"
+            ? writeStandardOutput(svg)
+            : writeOutputFile(pathFromArgument(operands[1], raw), operands[1], store.documentPath(), svg);
+    return failure ? complain(*failure, 2, raw) : 0;
 }

@@ -11,6 +11,7 @@
 #include "records/person_list.h"
 #include "records/person_search.h"
 #include "store/file_io.h"
+#include "tool_output.h"
 #include "util/format.h"
 #include "util/local_time.h"
 
@@ -43,8 +44,8 @@ int findCommand(CChkUid& store, const std::string& text, bool raw) {
             lines.append(i == 0 ? "" : "\t").append(cells[i]);
         lines.push_back('\n');
     }
-    const std::string out = forTerminal(lines, raw);
-    std::fwrite(out.data(), 1, out.size(), stdout);
+    if (const auto failure = writeStandardOutput(forTerminal(lines, raw)))
+        return failed(*failure, raw);
     if (found.matches > static_cast<std::int32_t>(found.persons.size()))
         say(util::format("共 %d 人，只列出最新的 %d 人\n", static_cast<int>(found.matches),
                          static_cast<int>(found.persons.size())),
@@ -61,14 +62,12 @@ int exportCommand(CChkUid& store, const std::string& format, const std::string* 
     const exchange::WrittenCards written = format == "csv" ? exchange::writeCsv(persons) : exchange::writeAaf(persons);
     say(exchange::problemLines(written.problems), raw);
     if (output == nullptr) {
-        if (std::fwrite(written.bytes.data(), 1, written.bytes.size(), stdout) != written.bytes.size() ||
-            std::fflush(stdout) != 0)
-            return failed("无法写出到标准输出", raw);
-        return 0;
+        const auto failure = writeStandardOutput(written.bytes);
+        return failure ? failed(*failure, raw) : 0;
     }
-    const std::filesystem::path path = pathFromArgument(*output, raw);
-    if (const auto write = store::fileio::replaceFile(store::fileio::writeTarget(path), written.bytes); !write.ok)
-        return failed(util::format("无法写入“%s”：%s", output->c_str(), write.error.c_str()), raw);
+    if (const auto failure =
+            writeOutputFile(pathFromArgument(*output, raw), *output, store.documentPath(), written.bytes))
+        return failed(*failure, raw);
     say(util::format("已导出 %d 张卡片\n", static_cast<int>(persons.size())), raw);
     return 0;
 }

@@ -21,11 +21,16 @@
 // that is no UTF-8 or holds a character GBK lacks is refused) and output from GBK to UTF-8; a GBK terminal, or one of
 // any other encoding (the C locale), gets the bytes as they are. --raw passes GBK bytes both ways, unconverted.
 //
+// Output files (chart, export) are replaced atomically and must be regular files; one that is the document itself,
+// however it is named, is refused.
+//
 // Exit status: 0 done; 1 the value asked for is missing; 2 the command was wrong, an argument could not be
-// converted, memory ran out, or the document could not be read or written; 3 upgrade found the document already of
-// the current form, or empty, and left it as it was. A message on standard error says why for 2 and 3.
+// converted, memory ran out, the document could not be read or written, or standard output or an output file could
+// not be written; 3 upgrade found the document already of the current form, or empty, and left it as it was. A
+// message on standard error says why for 2 and 3.
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +43,7 @@
 #include "store/chk_uid.h"
 #include "store/document_upgrade.h"
 #include "store/person_document.h"
+#include "tool_output.h"
 #include "util/format.h"
 #include "zone_check.h"
 
@@ -61,13 +67,18 @@ struct Command {
     const std::vector<std::string>& operands;
     bool raw;
 
-    void write(std::FILE* stream, const std::string& gbk) const {
+    void say(const std::string& gbk) const {
         const std::string text = forTerminal(gbk, raw);
-        std::fwrite(text.data(), 1, text.size(), stream);
+        std::fwrite(text.data(), 1, text.size(), stderr);
     }
     int fail(const std::string& message) const {
-        write(stderr, message + "\n");
+        say(message + "\n");
         return kExitFailed;
+    }
+    // The command's result on standard output: 0 once it is written, otherwise a failure that says why.
+    int print(const std::string& gbk) const {
+        const std::optional<std::string> failure = writeStandardOutput(forTerminal(gbk, raw));
+        return failure ? fail(*failure) : 0;
     }
     int written(bool ok) const { return ok ? 0 : fail(util::format("无法写入文档：%s", store.lastError().c_str())); }
     int unreadable() const { return fail(util::format("无法读取文档：%s", store.lastError().c_str())); }
@@ -77,8 +88,7 @@ int getValue(const Command& c) {
     const auto value = c.store.file().read(c.operands[0], c.operands[1]);
     if (!value)
         return c.store.file().unreadable() ? c.unreadable() : kExitMissing;
-    c.write(stdout, *value);
-    return 0;
+    return c.print(*value);
 }
 
 int setValue(const Command& c) {
@@ -98,10 +108,10 @@ int upgrade(const Command& c) {
         case store::UpgradeOutcome::Upgraded:
             return 0;
         case store::UpgradeOutcome::AlreadyCurrent:
-            c.write(stderr, "文档已是新格式，无需升级；文档未改动。\n");
+            c.say("文档已是新格式，无需升级；文档未改动。\n");
             return kExitAlreadyCurrent;
         case store::UpgradeOutcome::Empty:
-            c.write(stderr, "文档是空的（没有newcode），无需升级；文档未改动。\n");
+            c.say("文档是空的（没有newcode），无需升级；文档未改动。\n");
             return kExitAlreadyCurrent;
         case store::UpgradeOutcome::Failed:
             break;
@@ -119,15 +129,15 @@ int listPersons(const Command& c) {
     }
     if (c.store.file().unreadable())
         return c.unreadable();
-    c.write(stdout, lines);
-    return 0;
+    return c.print(lines);
 }
 
 int listZoneDisagreements(const Command& c) {
     const ZoneDisagreements found = findZoneDisagreements(c.store);
     if (c.store.file().unreadable())
         return c.unreadable();
-    c.write(stdout, found.lines);
+    if (const int status = c.print(found.lines))
+        return status;
     return found.count > 0 ? 0 : kExitMissing;
 }
 

@@ -4,6 +4,7 @@
 
 #include "input/birthday_parser.h"
 #include "input/clock_history.h"
+#include "records/document_cards.h"
 #include "store/person_document.h"
 #include "util/c_number.h"
 
@@ -39,9 +40,10 @@ ZoneDisagreements findZoneDisagreements(CChkUid& store) {
     using store::PersonKey;
     store::IniFile::ReadScope scope(store.file());
     ZoneDisagreements found;
-    const std::int32_t last = util::readCInt(store.GetMyKey(store::kBaseSection, store::kLastIndexKey));
     const store::DocumentForm form = store::documentForm(store.GetMyKey(store::kBaseSection, store::kVersionKey));
-    for (std::int32_t n = last; n >= 1; --n) {
+    // The cards the document holds, as every command sees them: not the indices below "uLastInd", which may name
+    // far more indices than there are cards, or fewer.
+    for (const std::int32_t n : records::cardIndices(*store.file().document())) {
         const store::Person person = store::readPerson(store, n, form);
         const input::BirthdayOutcome parsed = input::parseBirthday(person[PersonKey::Srday]);
         const auto* birthday = std::get_if<input::BirthdayResult>(&parsed);

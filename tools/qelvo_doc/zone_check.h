@@ -5,9 +5,9 @@
 
 #include "store/chk_uid.h"
 
-// The cards whose stored time zone disagrees with the clocks of their birth place at the birth moment: the clocks
-// had another offset, or the moment is one they skipped, or one they showed twice under two offsets of which the
-// stored zone is neither.
+// Of every card the document holds, those whose stored time zone disagrees with the clocks of their birth place at
+// the birth moment: the clocks had another offset, or the moment is one they skipped, or one they showed twice under
+// two offsets of which the stored zone is neither.
 struct ZoneDisagreements {
     // One line per card, newest first: code, name, birthday, stored zone, what the clocks showed; tab-separated, GBK.
     std::string lines;
