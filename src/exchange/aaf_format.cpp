@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
-#include <variant>
 
 #include "exchange/unicode_text.h"
 #include "input/birthday_parser.h"
@@ -480,12 +479,10 @@ std::optional<std::string> birthdayOf(std::string_view dateText,
     std::string text = util::format("%d.%d.%d", day->year, day->month, day->day);
     if (time)
         text += util::format(",%02d%02d", midnightAfter ? 0 : time->first, time->second);
-    const input::BirthdayOutcome parsed = input::parseBirthday(text);
-    if (const auto* error = std::get_if<input::BirthdayError>(&parsed)) {
-        why = util::format("日期“%s”不存在（%s）", shown(dateText).c_str(), error->message.c_str());
-        return std::nullopt;
-    }
-    return std::get<input::BirthdayResult>(parsed).displayText;
+    CardBirthday birthday = cardBirthday(text);
+    if (!birthday.text)
+        why = util::format("日期“%s”不存在（%s）", shown(dateText).c_str(), birthday.problem.c_str());
+    return std::move(birthday.text);
 }
 
 // One record as a card; false with the problem (its line and why) when it cannot be one.

@@ -1,9 +1,11 @@
 #include "exchange/card_exchange.h"
 
 #include <algorithm>
+#include <variant>
 
 #include "exchange/aaf_format.h"
 #include "exchange/csv_format.h"
+#include "input/birthday_parser.h"
 #include "records/person_search.h"
 #include "util/c_number.h"
 #include "util/format.h"
@@ -21,6 +23,22 @@ std::vector<store::Person> documentCards(CChkUid& store) {
     for (std::int32_t n : indices)
         persons.push_back(store::readPerson(store, n, form));
     return persons;
+}
+
+CardBirthday cardBirthday(std::string_view typed) {
+    CardBirthday birthday;
+    const input::BirthdayOutcome parsed = input::parseBirthday(typed);
+    if (const auto* error = std::get_if<input::BirthdayError>(&parsed)) {
+        birthday.problem = error->message;
+        return birthday;
+    }
+    const auto& result = std::get<input::BirthdayResult>(parsed);
+    birthday.text = util::format("%d.%d.%d", static_cast<int>(result.year), static_cast<int>(result.month),
+                                 static_cast<int>(result.day));
+    if (result.timeGiven)
+        *birthday.text += util::format(",%02d%02d", static_cast<int>(util::readCInt(result.timeText.substr(0, 2))),
+                                       static_cast<int>(util::readCInt(result.timeText.substr(2, 2))));
+    return birthday;
 }
 
 std::optional<std::string> valueProblem(std::string_view value) {

@@ -83,6 +83,15 @@ FileImport importFile(CChkUid& store, Format format, std::string_view bytes, std
 // pipe, no permission to read it); nothing when its bytes were read.
 std::optional<std::string> importFileProblem(const store::fileio::ReadResult& read);
 
+// The birthday a card keeps for a text the form's birthday parser accepts: year.month.day[,hhmm], the time written
+// from its numbers (the parser reads "1-2," as 01:02 too), so that the parser reads the card's text back as it is;
+// otherwise the parser's message (GBK).
+struct CardBirthday {
+    std::optional<std::string> text;
+    std::string problem;
+};
+CardBirthday cardBirthday(std::string_view typed);
+
 // Why a text cannot be the value of a key (a line break or NUL), or nothing when it can.
 std::optional<std::string> valueProblem(std::string_view value);
 

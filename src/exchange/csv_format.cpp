@@ -1,10 +1,8 @@
 #include "exchange/csv_format.h"
 
 #include <optional>
-#include <variant>
 
 #include "exchange/unicode_text.h"
-#include "input/birthday_parser.h"
 #include "util/format.h"
 #include "util/gbk.h"
 #include "util/text_codec.h"
@@ -196,16 +194,14 @@ WrittenCards writeCsv(const std::vector<store::Person>& persons) {
 
 namespace {
 
-// The text of a field that must hold a birthday: the parser's own writing of it, or why not. Blanks are no birthday.
+// The text of a field that must hold a birthday: as a card keeps it, or why not. Blanks are no birthday.
 std::optional<std::string> birthdayText(const std::string& field, std::string& why) {
     if (store::trimBlanks(field).empty())
         return std::string();
-    const input::BirthdayOutcome parsed = input::parseBirthday(field);
-    if (const auto* error = std::get_if<input::BirthdayError>(&parsed)) {
-        why = util::format("生日“%s”无法使用：%s", field.c_str(), error->message.c_str());
-        return std::nullopt;
-    }
-    return std::get<input::BirthdayResult>(parsed).displayText;
+    CardBirthday birthday = cardBirthday(field);
+    if (!birthday.text)
+        why = util::format("生日“%s”无法使用：%s", field.c_str(), birthday.problem.c_str());
+    return std::move(birthday.text);
 }
 
 }  // namespace
