@@ -548,34 +548,33 @@ void MainForm::importCards(bool csv) {
     if (!file)
         return;
     const store::fileio::ReadResult read = store::fileio::readFile(*file);
-    if (!read.ok || !read.exists) {
-        window_.messageBox(
-            util::format("无法读取“%s”：%s", pathText(*file).c_str(), read.exists ? read.error.c_str() : "文件不存在"),
-            kMessageCaption);
+    if (const auto why = exchange::importFileProblem(read)) {
+        window_.messageBox(util::format("无法读取“%s”：%s", pathText(*file).c_str(), why->c_str()), kMessageCaption);
         return;
     }
-    const exchange::ReadCards cards = csv ? exchange::readCsv(read.bytes) : exchange::readAaf(read.bytes, nowText());
+    const exchange::FileImport imported =
+        exchange::importFile(store_, csv ? exchange::Format::Csv : exchange::Format::Aaf, read.bytes, nowText());
+    const exchange::ImportOutcome& outcome = imported.outcome;
     std::string message;
-    if (cards.persons.empty()) {
+    if (!outcome.ok) {
+        message = util::format("导入失败，文档“%s”没有改变：%s", documentName().c_str(), outcome.error.c_str());
+    } else if (outcome.imported == 0) {
         message = util::format("“%s”中没有可导入的卡片，文档没有改变。", pathText(*file).c_str());
     } else {
-        const exchange::ImportOutcome outcome = exchange::importCards(store_, cards.persons);
-        if (!outcome.ok) {
-            message = util::format("导入失败，文档“%s”没有改变：%s", documentName().c_str(), outcome.error.c_str());
-        } else {
-            message = util::format("已导入 %d 张卡片，编号 %d 到 %d。", outcome.imported,
-                                   static_cast<int>(outcome.firstCode), static_cast<int>(outcome.lastCode));
-            // A new person not yet saved whose code the import took moves on to the next free one.
-            const std::optional<std::int32_t> code = readWholeNumber(window_.text(kIdCode));
-            if (mode_ == FormMode::NewPerson && !ownIndex_ && code && *code >= outcome.firstCode &&
-                *code <= outcome.lastCode)
-                window_.setText(kIdCode, util::format("%d", static_cast<int>(records::nextNewCode(store_))));
-            fillPersonList();
-        }
+        message = util::format("已导入 %d 张卡片，编号 %d 到 %d。", outcome.imported,
+                               static_cast<int>(outcome.firstCode), static_cast<int>(outcome.lastCode));
+        // A new person not yet saved whose code the import took moves on to the next free one.
+        const std::optional<std::int32_t> code = readWholeNumber(window_.text(kIdCode));
+        if (mode_ == FormMode::NewPerson && !ownIndex_ && code && *code >= outcome.firstCode &&
+            *code <= outcome.lastCode)
+            window_.setText(kIdCode, util::format("%d", static_cast<int>(records::nextNewCode(store_))));
+        fillPersonList();
     }
-    if (!cards.problems.empty())
-        message += util::format("\r\n跳过了 %d 条记录：\r\n", static_cast<int>(cards.problems.size())) +
-                   problemText(cards.problems);
+    for (const std::string& note : imported.notes)
+        message += "\r\n" + note;
+    if (!imported.problems.empty())
+        message += util::format("\r\n跳过了 %d 条记录：\r\n", static_cast<int>(imported.problems.size())) +
+                   problemText(imported.problems);
     window_.messageBox(message, kMessageCaption);
 }
 

@@ -192,47 +192,61 @@ WrittenCards writeCsv(const std::vector<store::Person>& persons) {
     return written;
 }
 
-ReadCards readCsv(std::string_view bytes) {
-    ReadCards cards;
-    std::string_view text = bytes;
-    if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom)
-        text.remove_prefix(kUtf8Bom.size());
-    CsvScanner scanner(text);
+namespace {
+
+// The text of a field that must hold a birthday: as a card keeps it, or why not. Blanks are no birthday.
+std::optional<std::string> birthdayText(const std::string& field, std::string& why) {
+    if (store::trimBlanks(field).empty())
+        return std::string();
+    CardBirthday birthday = cardBirthday(field);
+    if (!birthday.text)
+        why = util::format("生日“%s”无法使用：%s", field.c_str(), birthday.problem.c_str());
+    return std::move(birthday.text);
+}
+
+}  // namespace
+
+ReadReport readCsv(std::string_view bytes, const CardSink& take) {
+    ReadReport report;
+    const FileText file = fileText(bytes);
+    CsvScanner scanner(file.text);
     CsvRecord record;
     bool haveHeader = false;
     while (!haveHeader && scanner.next(record))
         haveHeader = !blankRecord(record);
     if (!haveHeader) {
-        cards.problems.push_back({0, "文件中没有表头，也没有卡片"});
-        return cards;
+        report.problems.push_back({0, "文件中没有表头，也没有卡片"});
+        return report;
     }
-    // Column f of a record goes to columnKeys[f], when it names a known column (the first of equal names wins).
-    std::vector<std::optional<std::size_t>> columnOf(record.fields.size());
-    std::vector<bool> taken(kCsvColumns.size(), false);
+    // Column f of a record goes to kCsvColumns[*columnOf[f]] when it names a known column (the first of equal names).
     const std::vector<std::string> header = record.fields;
+    std::vector<std::optional<std::size_t>> columnOf(header.size());
+    std::vector<std::size_t> firstOf(kCsvColumns.size(), 0);  // 1-based field of each column taken
     bool anyKnown = false;
     for (std::size_t f = 0; f < header.size(); ++f) {
         const std::string name = lowerAscii(store::trimBlanks(header[f]));
         for (std::size_t c = 0; c < kCsvColumns.size(); ++c) {
-            if (!taken[c] && name == kCsvColumns[c].name) {
+            if (firstOf[c] == 0 && name == kCsvColumns[c].name) {
                 columnOf[f] = c;
-                taken[c] = true;
+                firstOf[c] = f + 1;
                 anyKnown = true;
             }
         }
     }
     if (!record.problem.empty() || !anyKnown) {
-        cards.problems.push_back({record.line, "第一行不是表头：没有一个已知的列名（如 name、birthday）"});
-        return cards;
+        report.problems.push_back({record.line, "第一行不是表头：没有一个已知的列名（如 name、birthday）"});
+        return report;
     }
+    std::vector<bool> holdsText(header.size(), false);  // of the columns without a name
+    store::Person person;
     while (scanner.next(record)) {
         if (blankRecord(record))
             continue;
         if (!record.problem.empty()) {
-            cards.problems.push_back({record.line, record.problem + "，此行未导入"});
+            report.problems.push_back({record.line, record.problem + "，此行未导入"});
             continue;
         }
-        store::Person person;
+        person = store::Person{};
         std::string problem;
         for (std::size_t f = 0; f < record.fields.size() && problem.empty(); ++f) {
             const std::string& field = record.fields[f];
@@ -241,21 +255,30 @@ ReadCards readCsv(std::string_view bytes) {
                     problem = util::format("第 %d 列：字段比表头多", static_cast<int>(f + 1));
                 continue;
             }
-            if (!columnOf[f])
+            if (!columnOf[f]) {
+                holdsText[f] = holdsText[f] || !field.empty();
                 continue;
+            }
             const CsvColumn& column = kCsvColumns[*columnOf[f]];
             const std::string where =
                 util::format("第 %d 列（%s）：", static_cast<int>(f + 1), std::string(column.name).c_str());
-            GbkField gbk = gbkField(field);
+            GbkField gbk = gbkField(field, file.encoding);
             if (!gbk.text) {
                 problem = where + gbk.problem;
                 continue;
             }
             std::string value = std::move(*gbk.text);
-            if (column.key == PersonKey::Memo)
+            if (column.key == PersonKey::Memo) {
                 value = store::memoToDocument(value);
-            else if (value.find_first_of("\r\n") != std::string::npos)
+            } else if (value.find_first_of("\r\n") != std::string::npos) {
                 problem = where + "只有备注可以分行";
+            } else if (column.key == PersonKey::Srday) {
+                std::string why;
+                if (auto birthday = birthdayText(value, why))
+                    value = std::move(*birthday);
+                else
+                    problem = where + why;
+            }
             if (problem.empty()) {
                 if (auto why = valueProblem(value))
                     problem = where + *why;
@@ -263,11 +286,47 @@ ReadCards readCsv(std::string_view bytes) {
             person[column.key] = std::move(value);
         }
         if (!problem.empty()) {
-            cards.problems.push_back({record.line, problem + "，此行未导入"});
+            report.problems.push_back({record.line, problem + "，此行未导入"});
             continue;
         }
-        cards.persons.push_back(std::move(person));
+        ++report.cards;
+        take(person);
     }
+    // What of the file was not read: said once, as a note beside the count, not as a skipped record.
+    std::string unused;
+    for (std::size_t f = 0; f < header.size(); ++f) {
+        if (columnOf[f])
+            continue;
+        const std::string_view name = store::trimBlanks(header[f]);
+        std::string item;
+        if (name.empty()) {
+            if (holdsText[f])
+                item = util::format("第 %d 列（没有列名）", static_cast<int>(f + 1));
+        } else {
+            const GbkField gbk = gbkField(name, file.encoding);
+            const std::string shown = gbk.text ? "“" + *gbk.text + "”" : std::string();
+            const std::string lower = lowerAscii(name);
+            std::size_t same = 0;
+            for (std::size_t c = 0; c < kCsvColumns.size(); ++c)
+                if (lower == kCsvColumns[c].name)
+                    same = firstOf[c];
+            item = same != 0 ? util::format("第 %d 列%s（与第 %d 列重名）", static_cast<int>(f + 1), shown.c_str(),
+                                            static_cast<int>(same))
+                             : util::format("第 %d 列%s（不是已知的列名）", static_cast<int>(f + 1), shown.c_str());
+        }
+        if (!item.empty())
+            unused += (unused.empty() ? "" : "、") + item;
+    }
+    if (!unused.empty())
+        report.notes.push_back("未使用的列：" + unused + "。已知的列名与导出的 CSV 文件相同（如 name、birthday）");
+    return report;
+}
+
+ReadCards readCsv(std::string_view bytes) {
+    ReadCards cards;
+    ReadReport report = readCsv(bytes, [&cards](const store::Person& person) { cards.persons.push_back(person); });
+    cards.problems = std::move(report.problems);
+    cards.notes = std::move(report.notes);
     return cards;
 }
 

@@ -24,17 +24,20 @@ extern const std::array<CsvColumn, store::kPersonKeyCount> kCsvColumns;
 // said so in the problems.
 WrittenCards writeCsv(const std::vector<store::Person>& persons);
 
-// Reads a CSV file. The grammar:
+// Reads a CSV file, in UTF-8 or Windows-1252 as its bytes decide (unicode_text.h). The grammar:
 //   file    = [BOM] header *(break record) [break]
 //   record  = field *("," field)          ; a line holding nothing is no record
 //   field   = quoted / plain
 //   quoted  = DQUOTE *(any byte but DQUOTE / 2DQUOTE) DQUOTE   ; may hold commas and line breaks
 //   plain   = *(any byte but "," / CR / LF)
 //   break   = CRLF / LF / CR
-// Columns are found by their header names (ASCII case ignored, blanks around them too); unknown columns are ignored,
-// missing ones read as empty; the code column is read but an import gives new codes. A record is skipped, with its
-// line and why, when a field is not UTF-8 or holds a character GBK lacks, a field other than the memo holds a line
-// break, it has more fields than the header, or a quote is left open or followed by more text.
+// Columns are found by their header names (ASCII case ignored, blanks around them too); missing ones read as empty;
+// the code column is read but an import gives new codes. The columns not used (an unknown or repeated name, or no
+// name but a text in some record) are named in one note. A birthday is kept as the form's birthday parser writes
+// it. A record is skipped, with its line and why, when a field holds a byte of no character or a character GBK
+// lacks, a field other than the memo holds a line break, the birthday is not one the parser accepts, it has more
+// fields than the header, or a quote is left open or followed by more text. Each card read goes to take.
+ReadReport readCsv(std::string_view bytes, const CardSink& take);
 ReadCards readCsv(std::string_view bytes);
 
 }  // namespace exchange

@@ -91,9 +91,16 @@ std::optional<std::string> IniEditor::apply(IniEdit::Kind kind,
     return std::nullopt;
 }
 
+void IniEditor::appendLater(std::size_t size, std::function<void(std::string& out)> write) {
+    if (size == 0)
+        return;
+    later_.push_back(std::move(write));
+    laterBytes_ += size;
+}
+
 std::string IniEditor::text() const {
     std::string out;
-    out.reserve(text_.size() + extraBytes_ + 64);
+    out.reserve(text_.size() + extraBytes_ + laterBytes_ + 64);
     util::adviseLargeBuffer(out.data(), out.capacity());
     // Appends lines: a line that ended the file without a break gets one when anything follows it.
     bool unbroken = false;
@@ -126,6 +133,13 @@ std::string IniEditor::text() const {
     }
     for (std::size_t index : appended_)
         writeLines(sections_[index], append);
+    // Text made late is never held twice: it goes straight into the buffer that was sized for it.
+    for (const auto& write : later_) {
+        if (unbroken)
+            out.append("\r\n");
+        unbroken = false;
+        write(out);
+    }
     return out;
 }
 

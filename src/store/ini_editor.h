@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -41,6 +42,12 @@ class IniEditor {
     // from 0) is marked in keep; with none kept the section goes as DeleteSection removes it. Comments, blank and
     // odd lines stay. A missing section is left alone.
     void keepKeyLines(std::string_view section, const std::vector<bool>& keep);
+
+    // Text that text() writes after everything else, made only then by write, which appends it to the text it is
+    // given: many new sections at once, without the editor holding their lines. The caller vouches that it is whole
+    // lines, each ended by a line break, that no other section or edit bears the names of its sections, and that
+    // write appends exactly size bytes.
+    void appendLater(std::size_t size, std::function<void(std::string& out)> write);
 
     // The document's text with every edit made so far.
     std::string text() const;
@@ -110,6 +117,8 @@ class IniEditor {
     std::size_t lastSection_ = kUntouched;
     std::vector<std::unique_ptr<char[]>> arena_;
     std::size_t arenaSize_ = 0, arenaUsed_ = 0, extraBytes_ = 0;
+    std::vector<std::function<void(std::string&)>> later_;
+    std::size_t laterBytes_ = 0;
 };
 
 }  // namespace store

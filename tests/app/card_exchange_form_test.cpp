@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "form_harness.h"
 
 namespace apptest {
@@ -62,6 +64,34 @@ TEST(CardExchangeOnTheForm, ImportsTheReadableRecordsAndListsTheSkippedOnes) {
     ASSERT_EQ(h.window.dialogs().size(), 2u);
     EXPECT_NE(h.window.dialogs()[1].text.find("没有可导入的卡片"), std::string::npos);
     EXPECT_EQ(readBytes(h.document()), before);
+}
+
+TEST(CardExchangeOnTheForm, SaysWhatItCouldNotReadOrUse) {
+    FormHarness h;
+    writeBytes(h.document(), kTwoPersons);
+    std::filesystem::create_directory(h.folder() / "folder.csv");
+    writeBytes(h.folder() / "in.csv",
+               "name,\xE7\x94\x9F\xE6\x97\xA5,birthday\r\nA,x,1991.1.2\r\nB,y,1990.2.30\r\n");  // 生日
+    h.start();
+    const struct {
+        const char* file;
+        bool csv;
+        std::vector<const char*> parts;
+    } cases[] = {
+        {"folder.csv", true, {"无法读取", "该路径是一个文件夹"}},
+        {"missing.csv", true, {"文件不存在"}},
+        {"in.csv", true, {"已导入 1 张卡片", "未使用的列：第 2 列“生日”", "跳过了 1 条记录", "第 3 行：", "1990.2.30"}},
+    };
+    std::size_t shown = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        h.window.chooseFileNext(h.folder() / c.file);
+        h.window.chooseMenu(c.csv ? app::kIdImportCsv : app::kIdImportAaf);
+        ASSERT_EQ(h.window.dialogs().size(), ++shown);
+        const std::string& message = h.window.dialogs().back().text;
+        for (const char* part : c.parts)
+            EXPECT_NE(message.find(part), std::string::npos) << part << " in " << message;
+    }
 }
 
 }  // namespace

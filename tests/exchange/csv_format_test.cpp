@@ -104,6 +104,79 @@ TEST(CsvFormat, RecordsThatCannotBeReadAreSkippedWithTheirLineAndWhy) {
     }
 }
 
+TEST(CsvFormat, ABirthdayIsOneTheFormWouldTake) {
+    const struct {
+        const char* field;
+        const char* stored;  // nullptr: the record is skipped
+    } cases[] = {
+        {"1991.1.2,1255", "1991.1.2,1255"},
+        {"1991-01-02 12:55", "1991.1.2,1255"},
+        {"1991年1月2日", "1991.1.2"},
+        {"91-1-2 1-2 12:55", "91.1.2,0102"},  // the parser reads the time "1-2," as 01:02
+        {"", ""},
+        {"  ", ""},
+        {"1990.2.30", nullptr},
+        {"1900.2.29", nullptr},
+        {"1500.2.29", "1500.2.29"},
+        {"0.1.1", nullptr},
+        {"1991.1.2,2400", nullptr},
+        {"1991/1/2", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        const std::string utf8 = util::gbkToUtf8(c.field).value_or("");
+        const exchange::ReadCards read = exchange::readCsv("name,birthday\r\nX,\"" + utf8 + "\"\r\n");
+        if (c.stored == nullptr) {
+            EXPECT_TRUE(read.persons.empty());
+            ASSERT_EQ(read.problems.size(), 1u);
+            EXPECT_EQ(read.problems[0].line, 2);
+            EXPECT_NE(read.problems[0].reason.find("第 2 列（birthday）：生日"), std::string::npos)
+                << read.problems[0].reason;
+        } else {
+            EXPECT_TRUE(read.problems.empty()) << exchange::problemLines(read.problems);
+            ASSERT_EQ(read.persons.size(), 1u);
+            EXPECT_EQ(read.persons[0][PersonKey::Srday], c.stored);
+        }
+    }
+}
+
+TEST(CsvFormat, SaysWhichColumnsItDidNotUse) {
+    const struct {
+        const char* what;
+        std::string bytes;
+        const char* note;  // "": none
+    } cases[] = {
+        {"every column known", "name,memo\r\nA,b\r\n", ""},
+        {"a renamed, a repeated and an unnamed column with text",
+         "name,\xE7\x94\x9F\xE6\x97\xA5,NAME,,\r\nA,1991.1.2,B,x,\r\n",  // 生日
+         "未使用的列：第 2 列“生日”（不是已知的列名）、第 3 列“NAME”（与第 1 列重名）、第 4 列（没有列名）。"},
+        {"an unnamed column without text is no loss", "name,\r\nA,\r\nB\r\n", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const exchange::ReadCards read = exchange::readCsv(c.bytes);
+        EXPECT_TRUE(read.problems.empty()) << exchange::problemLines(read.problems);
+        EXPECT_FALSE(read.persons.empty());
+        if (*c.note == '\0') {
+            EXPECT_TRUE(read.notes.empty());
+        } else {
+            ASSERT_EQ(read.notes.size(), 1u);
+            EXPECT_EQ(read.notes[0].substr(0, std::string(c.note).size()), c.note) << read.notes[0];
+        }
+    }
+}
+
+TEST(CsvFormat, ReadsWindows1252AsSpreadsheetsWriteIt) {
+    const exchange::ReadCards read = exchange::readCsv(
+        "name,area\r\nO\x92"
+        "Brien,\x93"
+        "Caf\xE9\x94\r\n");
+    EXPECT_TRUE(read.problems.empty()) << exchange::problemLines(read.problems);
+    ASSERT_EQ(read.persons.size(), 1u);
+    EXPECT_EQ(read.persons[0][PersonKey::Nick], "O’Brien");
+    EXPECT_EQ(read.persons[0][PersonKey::Area], "“Caf\xA8\xA6”");
+}
+
 TEST(CsvFormat, AFileWithoutAKnownHeaderReadsNothing) {
     for (const char* bytes : {"", "\xEF\xBB\xBF", "\r\n\r\n", "foo,bar\r\nAnna,1\r\n"}) {
         SCOPED_TRACE(bytes);

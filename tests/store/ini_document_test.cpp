@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "store/ini_editor.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -217,6 +219,44 @@ TEST(IniDocumentWrite, RefusesWhatWouldNotReadBack) {
     }
     // A section name whose second byte of a character is "]" is fine.
     EXPECT_TRUE(doc.withEdits({E::set("\x81\x5D", "k", "v")}).text.has_value());
+}
+
+TEST(IniEditorLateText, FollowsEverySectionAsANewSectionWould) {
+    const std::string late = "[n]\r\nk=v\r\n";
+    const struct {
+        const char* what;
+        std::string before;
+        std::vector<IniEdit> edits;
+        std::string after;
+    } cases[] = {
+        {"empty document", "", {}, late},
+        {"after the last section", "[a]\r\nx=1\r\n", {}, "[a]\r\nx=1\r\n" + late},
+        {"a last line without break gets one", "[a]\r\nx=1", {}, "[a]\r\nx=1\r\n" + late},
+        {"a lone CR at the end stays", "[a]\rx=1\r", {}, "[a]\rx=1\r" + late},
+        {"after the sections that edits made and changed",
+         "[a]\r\nx=1\r\n[b]\r\n",
+         {E::set("a", "x", "2"), E::set("c", "y", "3"), E::deleteSection("b")},
+         "[a]\r\nx=2\r\n[c]\r\ny=3\r\n" + late},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const IniDocument doc(c.before);
+        IniEditor editor(doc);
+        for (const IniEdit& edit : c.edits)
+            ASSERT_FALSE(editor.apply(edit).has_value());
+        int calls = 0;
+        editor.appendLater(late.size(), [&](std::string& out) {
+            ++calls;
+            out += late;
+        });
+        EXPECT_EQ(calls, 0) << "made before the text is asked for";
+        EXPECT_EQ(editor.text(), c.after);
+        EXPECT_EQ(calls, 1);
+        // The same as the section made by an edit.
+        std::vector<IniEdit> edits = c.edits;
+        edits.push_back(E::set("n", "k", "v"));
+        EXPECT_EQ(doc.withEdits(edits).text.value_or(""), c.after);
+    }
 }
 
 TEST(IniDocumentEntries, ListsKeyLinesInFileOrder) {

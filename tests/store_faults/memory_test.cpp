@@ -1,6 +1,9 @@
 // The memory the tool takes for a large document: its peak stays within a fixed multiple of the document, and
 // where the process may not have that much, every command ends with a message and leaves the document as it was.
+// An import of a large file costs what the document it makes costs.
+#include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -71,6 +74,73 @@ TEST(Memory, PeakIsAFixedMultipleOfTheDocument) {
                     kibibytes[0]);
         EXPECT_LE(times, c.limit + 0.05);
     }
+}
+
+// An AAF file of n records as other programs write them, in UTF-8: name, birth data, zone, memo, ten planets.
+std::string aafFile(int n) {
+    static const char* const kSigns[] = {"AR", "TA", "GE", "CN", "LE", "VI", "LI", "SC", "SG", "CP", "AQ", "PI"};
+    static const char* const kPlanets[] = {"SO", "MO", "ME", "VE", "MA", "JU", "SA", "UR", "NE", "PL"};
+    std::string file;
+    char line[256];
+    for (int i = 0; i < n; ++i) {
+        std::snprintf(line, sizeof line, "#A93:\xE5\xBC\xA0\xE4\xB8\x89%d,*,m,%d.%d.%d,%d:%02d,Beijing,CN\r\n", i,
+                      1 + i % 28, 1 + i % 12, 1900 + i % 120, i % 24, i % 60);
+        file += line;
+        file += "#B93:*,39n55,116e24,8he00,0\r\n#COM:\xE5\xA4\xA7\xE5\xAD\xA6\xE5\x90\x8C\xE5\xAD\xA6\r\n#LPOS:";
+        for (int p = 0; p < 10; ++p) {
+            std::snprintf(line, sizeof line, "%s%s%02d%s%02d:%02d", p == 0 ? "" : ",", kPlanets[p], (i + p) % 30,
+                          kSigns[(i * 7 + p) % 12], (i + 3 * p) % 60, p);
+            file += line;
+        }
+        file += "\r\n";
+    }
+    return file;
+}
+
+// The peak memory of an import into a new document, as a multiple of the difference in the documents made from a
+// large and a small file: what the cards themselves cost, the file read included.
+TEST(Memory, AnImportPeaksAtAFixedMultipleOfTheDocumentItMakes) {
+    if (kSanitized)
+        GTEST_SKIP() << "the sanitizers' own memory hides the figures";
+    const ScratchFolder folder;
+    std::vector<long> kibibytes;
+    std::vector<std::uintmax_t> sizes;
+    for (const int records : {100, 40000}) {
+        SCOPED_TRACE(records);
+        const std::filesystem::path file = folder / (std::to_string(records) + ".aaf");
+        const std::filesystem::path document = folder / (std::to_string(records) + ".qelvo");
+        writeBytes(file, aafFile(records));
+        const Peak peak = peakOf({kDocTool, document.string(), "import", "aaf", file.string()});
+        ASSERT_EQ(peak.exitCode, 0);
+        kibibytes.push_back(peak.kibibytes);
+        sizes.push_back(std::filesystem::file_size(document));
+    }
+    const double times =
+        static_cast<double>(kibibytes[1] - kibibytes[0]) * 1024 / static_cast<double>(sizes[1] - sizes[0]);
+    RecordProperty("importTimesTheDocument", testing::PrintToString(times));
+    std::printf("import: %.2f times the document (%ld KiB against %ld KiB)\n", times, kibibytes[1], kibibytes[0]);
+    EXPECT_LE(times, 2.3);
+}
+
+// More cards than free codes: 1,000,000 one-letter records in 2 MB. The import counts them before it makes any, so
+// that it says so under an address-space limit of 150 MiB instead of running out of memory.
+TEST(Memory, AnImportOfMoreCardsThanFreeCodesSaysSoWithoutMakingThem) {
+    if (kSanitized)
+        GTEST_SKIP() << "the sanitizers cannot run under an address-space limit";
+    const ScratchFolder folder;
+    std::string csv = "name\n";
+    for (int i = 0; i < 1000000; ++i)
+        csv += "a\n";
+    writeBytes(folder / "many.csv", csv);
+    const std::filesystem::path document = folder / "cards.qelvo";
+    const std::string before = "[base]\r\nver=1.0.6.18\r\nnewcode=10001\r\nuLastInd=0\r\n";
+    writeBytes(document, before);
+    const ChildResult result = run({"/bin/sh", "-c", "ulimit -v 153600 && exec \"$0\" \"$@\"", kDocTool,
+                                    document.string(), "import", "csv", (folder / "many.csv").string()});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("980000"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("1000000"), std::string::npos) << result.err;
+    EXPECT_EQ(readBytes(document), before);
 }
 
 // A 57 MB document under an address-space limit of 150 MiB.

@@ -527,6 +527,7 @@ TEST(QelvoDocTool, ImportListsWhatItSkipsAndRefusesWhatItCannotRead) {
     } refused[] = {
         {{doc, "import", "csv", (folder / "none.csv").string()}},
         {{doc, "import", "csv", (folder / "missing.csv").string()}},
+        {{doc, "import", "csv", folder.path().string()}},
         {{doc, "import", "xml", (folder / "in.csv").string()}},
         {{doc, "export", "xml"}},
     };
@@ -537,6 +538,9 @@ TEST(QelvoDocTool, ImportListsWhatItSkipsAndRefusesWhatItCannotRead) {
         EXPECT_FALSE(run.err.empty());
     }
     EXPECT_EQ(readBytes(folder / "d.qelvo"), before);
+    // A folder is said to be one.
+    const ToolRun fromFolder = runTool(folder, {doc, "import", "aaf", folder.path().string()});
+    EXPECT_NE(fromFolder.err.find("\xE6\x96\x87\xE4\xBB\xB6\xE5\xA4\xB9"), std::string::npos) << fromFolder.err;
 }
 
 // The names in a folder, sorted.

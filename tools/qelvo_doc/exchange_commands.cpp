@@ -76,22 +76,23 @@ int importCommand(CChkUid& store, const std::string& format, const std::string& 
     if (!knownFormat(format))
         return failed("格式只能是 csv 或 aaf", raw);
     const store::fileio::ReadResult read = store::fileio::readFile(pathFromArgument(input, raw));
-    if (!read.ok || !read.exists)
-        return failed(util::format("无法读取“%s”：%s", input.c_str(), read.exists ? read.error.c_str() : "文件不存在"),
-                      raw);
+    if (const auto why = exchange::importFileProblem(read))
+        return failed(util::format("无法读取“%s”：%s", input.c_str(), why->c_str()), raw);
     const std::string recorded =
         util::formatLocalTime(static_cast<std::int64_t>(std::time(nullptr)), "%Y-%m-%d %H:%M:%S");
-    const exchange::ReadCards cards =
-        format == "csv" ? exchange::readCsv(read.bytes) : exchange::readAaf(read.bytes, recorded);
-    say(exchange::problemLines(cards.problems), raw);
-    if (cards.persons.empty())
-        return failed(util::format("“%s”中没有可导入的卡片，文档没有改变", input.c_str()), raw);
-    const exchange::ImportOutcome outcome = exchange::importCards(store, cards.persons);
+    const exchange::FileImport imported = exchange::importFile(
+        store, format == "csv" ? exchange::Format::Csv : exchange::Format::Aaf, read.bytes, recorded);
+    say(exchange::problemLines(imported.problems), raw);
+    for (const std::string& note : imported.notes)
+        say(note + "\n", raw);
+    const exchange::ImportOutcome& outcome = imported.outcome;
     if (!outcome.ok)
         return failed(util::format("导入失败，文档没有改变：%s", outcome.error.c_str()), raw);
+    if (outcome.imported == 0)
+        return failed(util::format("“%s”中没有可导入的卡片，文档没有改变", input.c_str()), raw);
     say(util::format("已导入 %d 张卡片，编号 %d 到 %d；跳过 %d 条记录\n", outcome.imported,
                      static_cast<int>(outcome.firstCode), static_cast<int>(outcome.lastCode),
-                     static_cast<int>(cards.problems.size())),
+                     static_cast<int>(imported.problems.size())),
         raw);
     return 0;
 }
