@@ -18,12 +18,14 @@ constexpr std::int64_t kSecondsPerDay = 86400;
 // Wider than any offset a clock has had, so that every state a reading may stand for starts or ends in the window.
 constexpr std::int64_t kReadingWindow = 2 * kSecondsPerDay;
 
-ClockState stateOf(const ClockChange& change) {
-    return ClockState{change.offsetSeconds, change.standardOffsetSeconds, change.dstFlag != 0, change.abbreviation};
+ClockState stateOf(std::uint16_t type) {
+    const clockdata::ClockType& t = clockdata::kTypes[type];
+    return ClockState{t.offsetSeconds, t.standardOffsetSeconds, t.dstFlag != 0, t.abbreviation};
 }
 
+// A zone's history; a link has its zone's.
 const ZoneHistory& history(std::size_t zone) {
-    return clockdata::kZones[zone < clockdata::kZoneCount ? zone : 0];
+    return clockdata::kHistories[clockdata::kZones[zone < clockdata::kZoneCount ? zone : 0].history];
 }
 
 // Interval i of a zone: i = 0 before the first change, i = k from change k-1 until change k (or for ever).
@@ -38,7 +40,7 @@ Interval intervalOf(const ZoneHistory& h, std::size_t i) {
     constexpr std::int64_t kHigh = INT64_MAX / 2;
     const std::int64_t start = i == 0 ? kLow : h.changes[i - 1].at;
     const std::int64_t end = i < h.changeCount ? h.changes[i].at : kHigh;
-    return Interval{start, end, i == 0 ? stateOf(h.initial) : stateOf(h.changes[i - 1])};
+    return Interval{start, end, stateOf(i == 0 ? h.initial : h.changes[i - 1].type)};
 }
 
 // The interval that holds a UTC second.
@@ -81,7 +83,17 @@ std::size_t clockZoneCount() {
 }
 
 std::string_view clockZoneName(std::size_t zone) {
-    return history(zone).name;
+    return clockdata::kZones[zone < clockdata::kZoneCount ? zone : 0].name;
+}
+
+std::optional<std::size_t> clockZoneNamed(std::string_view name) {
+    const clockdata::ZoneName* begin = clockdata::kZones;
+    const clockdata::ZoneName* end = begin + clockdata::kZoneCount;
+    const clockdata::ZoneName* found = std::lower_bound(
+        begin, end, name, [](const clockdata::ZoneName& zone, std::string_view n) { return zone.name < n; });
+    if (found == end || found->name != name)
+        return std::nullopt;
+    return static_cast<std::size_t>(found - begin);
 }
 
 std::string_view tzdataVersion() {

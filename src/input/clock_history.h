@@ -8,9 +8,9 @@
 
 #include "input/birthday_parser.h"
 
-// What the clocks of a birth place showed: for the places of the country table that keep one civil time (and 香港,
-// 澳门, 台湾), the offsets from UTC that their clocks had through history, built into the program from the time-zone
-// database, so every system gives the same answers; and the check of a birthday's zone against them.
+// What the clocks of a birth place showed: for every zone of the time-zone database (and the places of the country
+// table that keep one civil time, with 香港, 澳门, 台湾), the offsets from UTC that their clocks had through history,
+// built into the program, so every system gives the same answers; and the check of a birthday's zone against them.
 namespace input {
 
 struct ClockState {
@@ -38,9 +38,11 @@ struct ClockPlace {
 // whole characters; nothing when none is contained or the first one that is keeps more than one civil time.
 std::optional<ClockPlace> clockPlaceForArea(std::string_view area);
 
+// Every name of the database, zones and links, in byte order; a link reads its zone's history.
 std::size_t clockZoneCount();
-std::string_view clockZoneName(std::size_t zone);  // Asia/Shanghai
-std::string_view tzdataVersion();                  // the version of the database the history was made from
+std::string_view clockZoneName(std::size_t zone);                  // Asia/Shanghai
+std::optional<std::size_t> clockZoneNamed(std::string_view name);  // exactly as the database spells it
+std::string_view tzdataVersion();  // the version of the database the history was made from
 
 // The state of the zone's clocks at a UTC second.
 ClockState clockStateAt(std::size_t zone, std::int64_t utcSeconds);

@@ -175,5 +175,46 @@ TEST(ClockHistory, ChecksABirthdaysZoneAgainstTheClocks) {
     }
 }
 
+TEST(ClockHistory, FindsEveryZoneAndLinkByItsName) {
+    for (std::size_t zone = 0; zone < clockZoneCount(); ++zone) {
+        SCOPED_TRACE(clockZoneName(zone));
+        EXPECT_EQ(clockZoneNamed(clockZoneName(zone)), zone);
+    }
+    for (const char* name :
+         {"", "asia/shanghai", "Asia/Shanghai ", "Asia", "Asia/", "Mars/Olympus_Mons", "Zulu2", "\xD6\xD0\xB9\xFA"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(clockZoneNamed(name));
+    }
+}
+
+TEST(ClockHistory, ALinkReadsTheHistoryOfItsZone) {
+    const struct {
+        const char* link;
+        const char* zone;
+    } cases[] = {
+        {"Asia/Choibalsan", "Asia/Ulaanbaatar"},  // made a link in 2025
+        {"America/Yellowknife", "America/Edmonton"},
+        {"Asia/Kashgar", "Asia/Urumqi"},
+        {"US/Eastern", "America/New_York"},
+        {"Europe/Bratislava", "Europe/Prague"},
+        {"PRC", "Asia/Shanghai"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.link);
+        const auto link = clockZoneNamed(c.link);
+        const auto zone = clockZoneNamed(c.zone);
+        ASSERT_TRUE(link && zone);
+        EXPECT_EQ(clockZoneName(*link), c.link);
+        EXPECT_EQ(clockChangeCount(*link, -5'000'000'000, 3'000'000'000),
+                  clockChangeCount(*zone, -5'000'000'000, 3'000'000'000));
+        for (std::int64_t utc = -4'000'000'000; utc < 2'200'000'000; utc += 7 * 86400) {
+            const ClockState a = clockStateAt(*link, utc);
+            const ClockState b = clockStateAt(*zone, utc);
+            ASSERT_EQ(a.offsetSeconds, b.offsetSeconds) << utc;
+            ASSERT_EQ(a.abbreviation, b.abbreviation) << utc;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace input
