@@ -161,7 +161,8 @@ TEST(BirthClockAtAPlace, AsksOrTellsAndGivesTheEntryAndTheExactOffset) {
          17, -240},
         {kNewYork, "1975.7.15,1000", 18, ui::Answer::No, "1975年7月15日10:00在纽约正值夏令时", 18, -300},
         {kNewYork, "1975.12.15,1000", 18, ui::Answer::Yes, nullptr, 18, -300},
-        {kNewYork, "1975.7.15", 18, ui::Answer::Yes, nullptr, 18, -240},  // no time of day: the clocks at noon
+        {kNewYork, "1975.7.15", 18, ui::Answer::Yes, nullptr, 18, -240},       // no time of day: the clocks at noon
+        {kNewYork, "1975.7.15,1000", -1, ui::Answer::Yes, nullptr, -1, -240},  // no entry chosen
         {kNewYork, "1990.4.1,0230", 18, ui::Answer::Yes,
          "1990年4月1日02:30在纽约并不存在：当地时钟在这时从UTC-5（标准时）拨快到UTC-4（夏令时）", 18, -300},
         {kNewYork, "1990.10.28,0130", 18, ui::Answer::Yes,
@@ -193,6 +194,15 @@ TEST(BirthClockAtAPlace, AsksOrTellsAndGivesTheEntryAndTheExactOffset) {
          "将按UTC+7:47计算，时区列表仍为所选的“东8区”（UTC+8）。",
          5, 467},
         {kShantou, "1901.6.1,0800", 5, ui::Answer::Yes, nullptr, 5, 480},
+        // A whole hour beyond the list.
+        {{"基里蒂马蒂", "Pacific/Kiritimati", -157.4},
+         "2000.7.15,1000",
+         1,
+         ui::Answer::Yes,
+         "2000年7月15日10:00在基里蒂马蒂，当地时钟为UTC+14（标准时），不是时区列表中的整点时区。\r\n"
+         "将按UTC+14计算，时区列表仍为所选的“东12区”（UTC+12）。",
+         1,
+         840},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.place.name << " " << c.input << " "

@@ -1,5 +1,6 @@
 // The built-in history of the clocks against the system's own time-zone database: every name of its tzdata.zi
-// (zones and links) and of its zone tables is known; and against the system's own reader of the database, for every
+// (zones and links) and of its zone tables is known, each country of the country table reads a zone of its own; and
+// against the system's own reader of the database, for every
 // name, every change from 1900 to 2037 that `zdump -v` reports, the offset and daylight flag on both sides of it,
 // and the readings of the clocks a minute before and after it. A second build of the history, independent of the
 // generator's own reading of the zone files. One zdump for all zones: about 13 seconds.
@@ -15,6 +16,8 @@
 #include <vector>
 
 #include "input/clock_history.h"
+#include "input/country_table.h"
+#include "place/country_codes.h"
 
 namespace input {
 namespace {
@@ -171,6 +174,42 @@ TEST_F(ClockHistoryAgainstTheDatabase, KnowsEveryZoneAndLinkByName) {
             EXPECT_TRUE(clockZoneNamed(name)) << table << ": " << name;
     }
     std::printf("%zu zones and %zu links of tzdata %s\n", zones.size(), links.size(), tzdataVersion().data());
+}
+
+// Every country of the country table that an area text names, and the regions searched before it, reads the zone of
+// its own country in zone.tab: the only zone listed there, or the one civil time of a country listed with two; so the
+// table, the names' codes and the generated history cannot drift apart.
+TEST_F(ClockHistoryAgainstTheDatabase, EachCountryOfTheTableReadsAZoneOfItsOwn) {
+    std::map<std::string, std::vector<std::string>> zones;
+    for (const auto& fields : linesOf("zone.tab"))
+        if (fields.size() >= 3)
+            zones[fields[0]].push_back(fields[2]);
+    ASSERT_GT(zones.size(), 200u);
+    // Listed with two zones, keeping one civil time: China (the second is Xinjiang's unofficial time) and Germany
+    // (the second is the Swiss-timed exclave Büsingen).
+    const std::map<std::string, std::string> oneCivilTime = {{"CN", "Asia/Shanghai"}, {"DE", "Europe/Berlin"}};
+    std::vector<std::string_view> names = {"香港", "澳门", "台湾"};
+    for (const CountryZone& country : countryTable())
+        if (!country.nameText().empty())
+            names.push_back(country.nameText());
+    std::size_t withZone = 0;
+    for (const std::string_view name : names) {
+        SCOPED_TRACE(std::string(name));
+        const std::string code(place::countryCodeForName(name));
+        ASSERT_EQ(code.size(), 2u);
+        const std::vector<std::string>& own = zones[code];
+        const auto civil = oneCivilTime.find(code);
+        const auto clocks = clockPlaceForArea(name);
+        if (civil == oneCivilTime.end() && own.size() != 1) {
+            EXPECT_FALSE(clocks) << clockZoneName(clocks->zone);
+            continue;
+        }
+        ASSERT_TRUE(clocks);
+        EXPECT_EQ(clocks->name, name);
+        EXPECT_EQ(clockZoneName(clocks->zone), civil == oneCivilTime.end() ? own[0] : civil->second);
+        ++withZone;
+    }
+    EXPECT_GT(withZone, 150u);
 }
 
 // A link is compared with what zdump reports for its zone (its compiled file is the zone's), so zdump reads each
