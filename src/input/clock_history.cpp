@@ -179,10 +179,6 @@ ClockState clockStateAt(std::size_t zone, std::int64_t utcSeconds) {
     return stateAt(clocksOf(zone), utcSeconds);
 }
 
-ClockState clockStateAt(const ClockPlace& place, std::int64_t utcSeconds) {
-    return stateAt(clocksOf(place), utcSeconds);
-}
-
 std::size_t clockChangeCount(std::size_t zone, std::int64_t fromUtc, std::int64_t toUtc) {
     const ZoneHistory& h = clocksOf(zone).history;
     const std::size_t from = intervalAt(h, fromUtc - 1);

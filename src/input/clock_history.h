@@ -32,6 +32,7 @@ std::string clockStateText(const ClockState& state);
 // A place and the zone its clocks follow: one the area text names, or one of the atlas with its longitude.
 struct ClockPlace {
     std::string_view name;  // GBK, as the texts name it: as matched in the area text, or the atlas place's name
+                            // (a view: the text must outlive the place)
     std::size_t zone;       // for clockZoneName, clockStateAt and readClock
     // A place of the atlas: its longitude in degrees east. Its clocks before standard time show its own local mean
     // time, and an offset that no entry of the time-zone list holds is computed with exactly.
@@ -52,14 +53,12 @@ std::string_view clockZoneName(std::size_t zone);                  // Asia/Shang
 std::optional<std::size_t> clockZoneNamed(std::string_view name);  // exactly as the database spells it
 std::string_view tzdataVersion();  // the version of the database the history was made from
 
-// The local mean time at a longitude in degrees east: longitude / 15 hours, to the nearest second.
+// The local mean time at a longitude in degrees east: longitude / 15 hours, to the nearest second (a longitude
+// beyond ±180 counts as ±180, one that is not a number as 0).
 std::int32_t localMeanTimeOffset(double longitude);
 
 // The state of the zone's clocks at a UTC second, as the database has them.
 ClockState clockStateAt(std::size_t zone, std::int64_t utcSeconds);
-// The state of a place's clocks: its zone's, except that where the database keeps local mean time (the reference
-// city's, "LMT"), a place with a longitude has its own, on the same side of the date line.
-ClockState clockStateAt(const ClockPlace& place, std::int64_t utcSeconds);
 
 // How many times the zone's clocks changed (offset, summer time or abbreviation) in [fromUtc, toUtc).
 std::size_t clockChangeCount(std::size_t zone, std::int64_t fromUtc, std::int64_t toUtc);
@@ -83,6 +82,8 @@ struct ClockReading {
 };
 
 ClockReading readClock(std::size_t zone, const LocalMoment& moment);
+// The same for a place: its zone's clocks, except that where the database keeps local mean time (its reference
+// city's, "LMT"), a place with a longitude shows its own, on the side of the date line the database reckons.
 ClockReading readClock(const ClockPlace& place, const LocalMoment& moment);
 
 // "UTC+8", "UTC-3:30", "UTC+8:05:43".
