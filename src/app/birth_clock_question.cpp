@@ -25,6 +25,11 @@ std::string proceedText(int index) {
     return "\r\n请核对出生时间；将按所选时区" + entryText(index) + "计算。";
 }
 
+// Halves away from zero.
+int minutesOf(std::int32_t offsetSeconds) {
+    return (offsetSeconds + (offsetSeconds < 0 ? -30 : 30)) / 60;
+}
+
 }  // namespace
 
 std::string birthClockText(const ClockCheck& check, const input::BirthdayResult& birthday) {
@@ -48,6 +53,12 @@ std::string birthClockText(const ClockCheck& check, const input::BirthdayResult&
                                 input::timeZoneEntryName(check.suggestedIndex).c_str());
         }
         case ClockCheck::Kind::kNotInList:
+            if (check.place->longitude)
+                return util::format(
+                    "%s在%s，当地时钟为%s，不是时区列表中的整点时区。\r\n将按%s计算，时区列表仍为所选的%s。",
+                    moment.c_str(), place.c_str(), input::clockStateText(before).c_str(),
+                    input::utcOffsetText(minutesOf(before.offsetSeconds) * 60).c_str(),
+                    entryText(check.zoneIndex).c_str());
             return util::format("%s在%s，当地时钟为%s，不是时区列表中的整点时区，无法按它计算。", moment.c_str(),
                                 place.c_str(), input::clockStateText(before).c_str()) +
                    proceedText(check.zoneIndex);
@@ -76,6 +87,31 @@ int settleBirthClock(ui::Window& window, std::string_view area, const input::Bir
         return zoneIndex;
     }
     return window.ask(text, kMessageCaption) == ui::Answer::Yes ? check.suggestedIndex : zoneIndex;
+}
+
+int BirthClockChoice::offsetMinutes() const {
+    return minutesOf(offsetSeconds);
+}
+
+BirthClockChoice settleBirthClock(ui::Window& window,
+                                  const input::ClockPlace& place,
+                                  const input::BirthdayResult& birthday,
+                                  int zoneIndex) {
+    const ClockCheck check = input::checkBirthClock(place, birthday, zoneIndex);
+    const std::optional<std::int32_t> entry = input::timeZoneOffsetOfIndex(zoneIndex);
+    // The clocks' own offset where they showed the time once; where they did not, the chosen entry's stands.
+    const bool once = check.reading.kind == input::ClockReading::Kind::kOne;
+    BirthClockChoice choice{zoneIndex, once || !entry ? check.reading.before.offsetSeconds : *entry};
+    const std::string text = birthClockText(check, birthday);
+    if (check.kind == ClockCheck::Kind::kDiffers) {
+        if (window.ask(text, kMessageCaption) == ui::Answer::Yes)
+            choice.zoneIndex = check.suggestedIndex;
+        else
+            choice.offsetSeconds = *entry;
+    } else if (!text.empty()) {
+        window.messageBox(text, kMessageCaption);
+    }
+    return choice;
 }
 
 }  // namespace app

@@ -1,6 +1,7 @@
 #include "input/clock_history.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "input/clock_zone_data.h"
@@ -18,12 +19,34 @@ constexpr std::int64_t kSecondsPerDay = 86400;
 // Wider than any offset a clock has had, so that every state a reading may stand for starts or ends in the window.
 constexpr std::int64_t kReadingWindow = 2 * kSecondsPerDay;
 
-ClockState stateOf(const ClockChange& change) {
-    return ClockState{change.offsetSeconds, change.standardOffsetSeconds, change.dstFlag != 0, change.abbreviation};
+// The clocks of one zone as a place reads them: the zone's history, and the place's own local mean time where the
+// database keeps its reference city's; none: the database's as it is.
+struct ZoneClocks {
+    const ZoneHistory& history;
+    std::optional<std::int32_t> meanTime;
+};
+
+ZoneClocks clocksOf(std::size_t zone, std::optional<double> longitude = std::nullopt) {
+    const std::size_t name = zone < clockdata::kZoneCount ? zone : 0;
+    std::optional<std::int32_t> meanTime;
+    if (longitude)
+        meanTime = localMeanTimeOffset(*longitude);
+    return ZoneClocks{clockdata::kHistories[clockdata::kZones[name].history], meanTime};
 }
 
-const ZoneHistory& history(std::size_t zone) {
-    return clockdata::kZones[zone < clockdata::kZoneCount ? zone : 0];
+ClockState stateOf(const ZoneClocks& clocks, std::uint16_t type) {
+    const clockdata::ClockType& t = clockdata::kTypes[type];
+    ClockState state{t.offsetSeconds, t.standardOffsetSeconds, t.dstFlag != 0, t.abbreviation};
+    if (clocks.meanTime && state.abbreviation == "LMT") {
+        // The place's own mean time, whole days away from the database's where that lies across the date line: the
+        // database reckons Alaska before 1867 and the Philippines before 1845 by the date of the other side.
+        constexpr std::int32_t kDay = 86400;
+        const auto days =
+            static_cast<std::int32_t>(std::lround((state.offsetSeconds - *clocks.meanTime) / double{kDay}));
+        state.offsetSeconds = *clocks.meanTime + days * kDay;
+        state.standardOffsetSeconds = state.offsetSeconds;
+    }
+    return state;
 }
 
 // Interval i of a zone: i = 0 before the first change, i = k from change k-1 until change k (or for ever).
@@ -33,12 +56,13 @@ struct Interval {
     ClockState state;
 };
 
-Interval intervalOf(const ZoneHistory& h, std::size_t i) {
+Interval intervalOf(const ZoneClocks& clocks, std::size_t i) {
     constexpr std::int64_t kLow = INT64_MIN / 2;
     constexpr std::int64_t kHigh = INT64_MAX / 2;
+    const ZoneHistory& h = clocks.history;
     const std::int64_t start = i == 0 ? kLow : h.changes[i - 1].at;
     const std::int64_t end = i < h.changeCount ? h.changes[i].at : kHigh;
-    return Interval{start, end, i == 0 ? stateOf(h.initial) : stateOf(h.changes[i - 1])};
+    return Interval{start, end, stateOf(clocks, i == 0 ? h.initial : h.changes[i - 1].type)};
 }
 
 // The interval that holds a UTC second.
@@ -59,6 +83,45 @@ std::int64_t daysFromCivil(std::int64_t y, int m, int d) {
     return era * 146097 + doe - 719468;
 }
 
+ClockState stateAt(const ZoneClocks& clocks, std::int64_t utcSeconds) {
+    return intervalOf(clocks, intervalAt(clocks.history, utcSeconds)).state;
+}
+
+// A reading of a zone's clocks, as readClock says.
+ClockReading read(const ZoneClocks& clocks, const LocalMoment& moment) {
+    const ZoneHistory& h = clocks.history;
+    const std::int64_t local = secondsOfReading(moment);
+    const std::size_t first = intervalAt(h, local - kReadingWindow);
+    const std::size_t last = intervalAt(h, local + kReadingWindow);
+    // Each interval near the reading whose clocks showed it: the UTC second the reading stands for under that
+    // interval's offset lies inside the interval.
+    std::optional<ClockState> shown[2];
+    int count = 0;
+    for (std::size_t i = first; i <= last && count < 2; ++i) {
+        const Interval interval = intervalOf(clocks, i);
+        const std::int64_t utc = local - interval.state.offsetSeconds;
+        if (utc >= interval.start && utc < interval.end)
+            shown[count++] = interval.state;
+    }
+    if (count == 1)
+        return ClockReading{ClockReading::Kind::kOne, *shown[0], *shown[0]};
+    if (count == 2)
+        return ClockReading{ClockReading::Kind::kRepeated, *shown[0], *shown[1]};
+    // No interval showed it: a change moved the clocks forward across it.
+    for (std::size_t i = first; i < last; ++i) {
+        const Interval before = intervalOf(clocks, i);
+        const Interval after = intervalOf(clocks, i + 1);
+        if (before.end + before.state.offsetSeconds <= local && local < after.start + after.state.offsetSeconds)
+            return ClockReading{ClockReading::Kind::kSkipped, before.state, after.state};
+    }
+    const ClockState state = stateAt(clocks, local);
+    return ClockReading{ClockReading::Kind::kOne, state, state};
+}
+
+ZoneClocks clocksOf(const ClockPlace& place) {
+    return clocksOf(place.zone, place.longitude);
+}
+
 }  // namespace
 
 std::optional<ClockPlace> clockPlaceForArea(std::string_view area) {
@@ -71,9 +134,16 @@ std::optional<ClockPlace> clockPlaceForArea(std::string_view area) {
             continue;
         if (place.zone < 0)
             return std::nullopt;
-        return ClockPlace{name, static_cast<std::size_t>(place.zone)};
+        return ClockPlace{name, static_cast<std::size_t>(place.zone), std::nullopt};
     }
     return std::nullopt;
+}
+
+std::optional<ClockPlace> clockPlaceAt(std::string_view name, std::string_view zoneName, double longitude) {
+    const std::optional<std::size_t> zone = clockZoneNamed(zoneName);
+    if (!zone || !(longitude >= -180 && longitude <= 180))
+        return std::nullopt;
+    return ClockPlace{name, *zone, longitude};
 }
 
 std::size_t clockZoneCount() {
@@ -81,20 +151,36 @@ std::size_t clockZoneCount() {
 }
 
 std::string_view clockZoneName(std::size_t zone) {
-    return history(zone).name;
+    return clockdata::kZones[zone < clockdata::kZoneCount ? zone : 0].name;
+}
+
+std::optional<std::size_t> clockZoneNamed(std::string_view name) {
+    const clockdata::ZoneName* begin = clockdata::kZones;
+    const clockdata::ZoneName* end = begin + clockdata::kZoneCount;
+    const clockdata::ZoneName* found = std::lower_bound(
+        begin, end, name, [](const clockdata::ZoneName& zone, std::string_view n) { return zone.name < n; });
+    if (found == end || found->name != name)
+        return std::nullopt;
+    return static_cast<std::size_t>(found - begin);
 }
 
 std::string_view tzdataVersion() {
     return clockdata::kTzdataVersion;
 }
 
+std::int32_t localMeanTimeOffset(double longitude) {
+    // Four minutes of time to a degree.
+    if (std::isnan(longitude))
+        return 0;
+    return static_cast<std::int32_t>(std::lround(std::clamp(longitude, -180.0, 180.0) * 240));
+}
+
 ClockState clockStateAt(std::size_t zone, std::int64_t utcSeconds) {
-    const ZoneHistory& h = history(zone);
-    return intervalOf(h, intervalAt(h, utcSeconds)).state;
+    return stateAt(clocksOf(zone), utcSeconds);
 }
 
 std::size_t clockChangeCount(std::size_t zone, std::int64_t fromUtc, std::int64_t toUtc) {
-    const ZoneHistory& h = history(zone);
+    const ZoneHistory& h = clocksOf(zone).history;
     const std::size_t from = intervalAt(h, fromUtc - 1);
     const std::size_t to = intervalAt(h, toUtc - 1);
     return to > from ? to - from : 0;
@@ -105,33 +191,11 @@ std::int64_t secondsOfReading(const LocalMoment& m) {
 }
 
 ClockReading readClock(std::size_t zone, const LocalMoment& moment) {
-    const ZoneHistory& h = history(zone);
-    const std::int64_t local = secondsOfReading(moment);
-    const std::size_t first = intervalAt(h, local - kReadingWindow);
-    const std::size_t last = intervalAt(h, local + kReadingWindow);
-    // Each interval near the reading whose clocks showed it: the UTC second the reading stands for under that
-    // interval's offset lies inside the interval.
-    std::optional<ClockState> shown[2];
-    int count = 0;
-    for (std::size_t i = first; i <= last && count < 2; ++i) {
-        const Interval interval = intervalOf(h, i);
-        const std::int64_t utc = local - interval.state.offsetSeconds;
-        if (utc >= interval.start && utc < interval.end)
-            shown[count++] = interval.state;
-    }
-    if (count == 1)
-        return ClockReading{ClockReading::Kind::kOne, *shown[0], *shown[0]};
-    if (count == 2)
-        return ClockReading{ClockReading::Kind::kRepeated, *shown[0], *shown[1]};
-    // No interval showed it: a change moved the clocks forward across it.
-    for (std::size_t i = first; i < last; ++i) {
-        const Interval before = intervalOf(h, i);
-        const Interval after = intervalOf(h, i + 1);
-        if (before.end + before.state.offsetSeconds <= local && local < after.start + after.state.offsetSeconds)
-            return ClockReading{ClockReading::Kind::kSkipped, before.state, after.state};
-    }
-    const ClockState state = clockStateAt(zone, local);
-    return ClockReading{ClockReading::Kind::kOne, state, state};
+    return read(clocksOf(zone), moment);
+}
+
+ClockReading readClock(const ClockPlace& place, const LocalMoment& moment) {
+    return read(clocksOf(place), moment);
 }
 
 std::string utcOffsetText(std::int32_t offsetSeconds) {
@@ -189,24 +253,37 @@ std::optional<int> timeZoneIndexOfOffset(std::int32_t offsetSeconds) {
     return 13 - offsetSeconds / 3600;
 }
 
+std::optional<std::int32_t> timeZoneOffsetOfIndex(int index) {
+    if (index < 1 || index > 25)
+        return std::nullopt;
+    return (13 - index) * 3600;
+}
+
 ClockCheck checkBirthClock(std::string_view area, const BirthdayResult& birthday, int zoneIndex) {
+    if (const std::optional<ClockPlace> place = clockPlaceForArea(area))
+        return checkBirthClock(*place, birthday, zoneIndex);
     ClockCheck check;
     check.zoneIndex = zoneIndex;
-    check.place = clockPlaceForArea(area);
-    if (!check.place)
-        return check;
+    return check;
+}
+
+ClockCheck checkBirthClock(const ClockPlace& place, const BirthdayResult& birthday, int zoneIndex) {
+    ClockCheck check;
+    check.zoneIndex = zoneIndex;
+    check.place = place;
+    // The clocks at the time the birthday gives, its default noon too: that is the moment computed with.
+    const std::string time(birthday.timeText.size() == 4 ? std::string_view(birthday.timeText) : kDefaultTimeText);
+    check.reading = readClock(place, LocalMoment{birthday.year, birthday.month, birthday.day,
+                                                 util::readCInt(time.substr(0, 2)), util::readCInt(time.substr(2, 2))});
     if (!birthday.timeGiven || birthday.timeText.size() != 4) {
         check.kind = ClockCheck::Kind::kNoTime;
         return check;
     }
-    if (zoneIndex < 1 || zoneIndex > 25) {
+    const std::optional<std::int32_t> entryOffset = timeZoneOffsetOfIndex(zoneIndex);
+    if (!entryOffset) {
         check.kind = ClockCheck::Kind::kNoEntry;
         return check;
     }
-    const LocalMoment moment{birthday.year, birthday.month, birthday.day,
-                             util::readCInt(birthday.timeText.substr(0, 2)),
-                             util::readCInt(birthday.timeText.substr(2, 2))};
-    check.reading = readClock(check.place->zone, moment);
     switch (check.reading.kind) {
         case ClockReading::Kind::kSkipped:
             check.kind = ClockCheck::Kind::kSkipped;
@@ -218,7 +295,7 @@ ClockCheck checkBirthClock(std::string_view area, const BirthdayResult& birthday
             break;
     }
     const std::int32_t offset = check.reading.before.offsetSeconds;
-    if (offset == (13 - zoneIndex) * 3600) {
+    if (offset == *entryOffset) {
         check.kind = ClockCheck::Kind::kAgrees;
     } else if (const auto index = timeZoneIndexOfOffset(offset)) {
         check.kind = ClockCheck::Kind::kDiffers;

@@ -8,9 +8,10 @@
 
 #include "input/birthday_parser.h"
 
-// What the clocks of a birth place showed: for the places of the country table that keep one civil time (and 香港,
-// 澳门, 台湾), the offsets from UTC that their clocks had through history, built into the program from the time-zone
-// database, so every system gives the same answers; and the check of a birthday's zone against them.
+// What the clocks of a birth place showed: for every zone of the time-zone database (and so for every place of the
+// atlas, and the places of the country table that keep one civil time, with 香港, 澳门, 台湾), the offsets from UTC
+// that their clocks had through history, built into the program, so every system gives the same answers; and the
+// check of a birthday's zone against them.
 namespace input {
 
 struct ClockState {
@@ -28,21 +29,35 @@ std::string clockTimeName(ClockTime time);  // 标准时, 夏令时, 冬令时, 
 // A state as the user reads it: "UTC+9（夏令时）".
 std::string clockStateText(const ClockState& state);
 
-// A place that the area text names, and the zone its clocks follow.
+// A place and the zone its clocks follow: one the area text names, or one of the atlas with its longitude.
 struct ClockPlace {
-    std::string_view name;  // GBK, as matched in the area text
+    std::string_view name;  // GBK, as the texts name it: as matched in the area text, or the atlas place's name
+                            // (a view: the text must outlive the place)
     std::size_t zone;       // for clockZoneName, clockStateAt and readClock
+    // A place of the atlas: its longitude in degrees east. Its clocks before standard time show its own local mean
+    // time, and an offset that no entry of the time-zone list holds is computed with exactly.
+    std::optional<double> longitude;
 };
 
 // The place of the first name (regions first, then the country table's order) that the area text contains as
 // whole characters; nothing when none is contained or the first one that is keeps more than one civil time.
 std::optional<ClockPlace> clockPlaceForArea(std::string_view area);
 
-std::size_t clockZoneCount();
-std::string_view clockZoneName(std::size_t zone);  // Asia/Shanghai
-std::string_view tzdataVersion();                  // the version of the database the history was made from
+// A place of the atlas by its name (GBK), its zone's name in the time-zone database (a link's name too) and its
+// longitude in degrees east; nothing when the database has no such zone or the longitude is not within -180..180.
+std::optional<ClockPlace> clockPlaceAt(std::string_view name, std::string_view zoneName, double longitude);
 
-// The state of the zone's clocks at a UTC second.
+// Every name of the database, zones and links, in byte order; a link reads its zone's history.
+std::size_t clockZoneCount();
+std::string_view clockZoneName(std::size_t zone);                  // Asia/Shanghai
+std::optional<std::size_t> clockZoneNamed(std::string_view name);  // exactly as the database spells it
+std::string_view tzdataVersion();  // the version of the database the history was made from
+
+// The local mean time at a longitude in degrees east: longitude / 15 hours, to the nearest second (a longitude
+// beyond ±180 counts as ±180, one that is not a number as 0).
+std::int32_t localMeanTimeOffset(double longitude);
+
+// The state of the zone's clocks at a UTC second, as the database has them.
 ClockState clockStateAt(std::size_t zone, std::int64_t utcSeconds);
 
 // How many times the zone's clocks changed (offset, summer time or abbreviation) in [fromUtc, toUtc).
@@ -67,6 +82,9 @@ struct ClockReading {
 };
 
 ClockReading readClock(std::size_t zone, const LocalMoment& moment);
+// The same for a place: its zone's clocks, except that where the database keeps local mean time (its reference
+// city's, "LMT"), a place with a longitude shows its own, on the side of the date line the database reckons.
+ClockReading readClock(const ClockPlace& place, const LocalMoment& moment);
 
 // "UTC+8", "UTC-3:30", "UTC+8:05:43".
 std::string utcOffsetText(std::int32_t offsetSeconds);
@@ -74,13 +92,15 @@ std::string utcOffsetText(std::int32_t offsetSeconds);
 std::string timeZoneEntryName(int index);
 // The index of a whole-hour offset from UTC-12 to UTC+12; nothing for any other offset.
 std::optional<int> timeZoneIndexOfOffset(std::int32_t offsetSeconds);
+// The offset of an entry of 1..25 in seconds; nothing for any other index.
+std::optional<std::int32_t> timeZoneOffsetOfIndex(int index);
 
 // A birthday's zone against the clocks of its place.
 struct ClockCheck {
     enum class Kind {
         kNoPlace,    // the area names no place with one civil time
-        kNoTime,     // the birthday has no time of day
-        kNoEntry,    // the zone index is no entry of 1..25
+        kNoTime,     // the birthday has no time of day (reading: the clocks at its default noon)
+        kNoEntry,    // the zone index is no entry of 1..25 (reading: the clocks at the birth time)
         kAgrees,     // the clocks had the entry's offset
         kDiffers,    // they had another whole-hour offset of the list: suggestedIndex
         kNotInList,  // they had an offset that the list does not hold (not whole hours, or beyond 12 hours)
@@ -95,5 +115,6 @@ struct ClockCheck {
 };
 
 ClockCheck checkBirthClock(std::string_view area, const BirthdayResult& birthday, int zoneIndex);
+ClockCheck checkBirthClock(const ClockPlace& place, const BirthdayResult& birthday, int zoneIndex);
 
 }  // namespace input

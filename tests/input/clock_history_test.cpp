@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <string>
 
 #include "input/clock_history.h"
@@ -171,6 +173,165 @@ TEST(ClockHistory, ChecksABirthdaysZoneAgainstTheClocks) {
         EXPECT_EQ(check.kind, c.kind);
         if (c.kind == Kind::kDiffers) {
             EXPECT_EQ(check.suggestedIndex, c.suggested);
+        }
+    }
+}
+
+ClockPlace atlasPlace(const char* zone, double longitude) {
+    const auto place = clockPlaceAt("某地", zone, longitude);
+    EXPECT_TRUE(place) << zone;
+    return place.value_or(ClockPlace{});
+}
+
+TEST(ClockHistory, FindsEveryZoneAndLinkByItsName) {
+    for (std::size_t zone = 0; zone < clockZoneCount(); ++zone) {
+        SCOPED_TRACE(clockZoneName(zone));
+        EXPECT_EQ(clockZoneNamed(clockZoneName(zone)), zone);
+    }
+    for (const char* name :
+         {"", "asia/shanghai", "Asia/Shanghai ", "Asia", "Asia/", "Mars/Olympus_Mons", "Zulu2", "\xD6\xD0\xB9\xFA"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(clockZoneNamed(name));
+    }
+}
+
+TEST(ClockHistory, ALinkReadsTheHistoryOfItsZone) {
+    const struct {
+        const char* link;
+        const char* zone;
+    } cases[] = {
+        {"Asia/Choibalsan", "Asia/Ulaanbaatar"},  // made a link in 2025
+        {"America/Yellowknife", "America/Edmonton"},
+        {"Asia/Kashgar", "Asia/Urumqi"},
+        {"US/Eastern", "America/New_York"},
+        {"Europe/Bratislava", "Europe/Prague"},
+        {"PRC", "Asia/Shanghai"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.link);
+        const auto link = clockZoneNamed(c.link);
+        const auto zone = clockZoneNamed(c.zone);
+        ASSERT_TRUE(link && zone);
+        EXPECT_EQ(clockZoneName(*link), c.link);
+        EXPECT_EQ(clockChangeCount(*link, -5'000'000'000, 3'000'000'000),
+                  clockChangeCount(*zone, -5'000'000'000, 3'000'000'000));
+        for (std::int64_t utc = -4'000'000'000; utc < 2'200'000'000; utc += 7 * 86400) {
+            const ClockState a = clockStateAt(*link, utc);
+            const ClockState b = clockStateAt(*zone, utc);
+            ASSERT_EQ(a.offsetSeconds, b.offsetSeconds) << utc;
+            ASSERT_EQ(a.abbreviation, b.abbreviation) << utc;
+        }
+    }
+}
+
+TEST(ClockHistory, APlaceKeepsItsOwnLocalMeanTimeBeforeStandardTime) {
+    using Kind = ClockReading::Kind;
+    const struct {
+        const char* zone;
+        double longitude;
+        LocalMoment moment;
+        Kind kind;
+        int before;  // offsets in seconds
+        int after;
+        const char* text;  // of the state before
+    } cases[] = {
+        // 汕头: 116.682° / 15 = 7:46:43.68, not Shanghai's 8:05:43, until China's standard time of 1901.
+        {"Asia/Shanghai", 116.682, {1900, 6, 1, 8, 0}, Kind::kOne, 28004, 28004, "UTC+7:46:44（地方平时）"},
+        // Shanghai's change at 1901-01-01 00:00 of its own mean time is 23:41:01 in 汕头: the clocks skip to 23:54:17.
+        {"Asia/Shanghai", 116.682, {1900, 12, 31, 23, 45}, Kind::kSkipped, 28004, 28800, "UTC+7:46:44（地方平时）"},
+        {"Asia/Shanghai", 116.682, {1901, 6, 1, 8, 0}, Kind::kOne, 28800, 28800, "UTC+8（标准时）"},
+        {"Asia/Shanghai", 121.4581, {1900, 12, 31, 23, 57}, Kind::kRepeated, 29150, 28800, "UTC+8:05:50（地方平时）"},
+        {"Asia/Urumqi", 87.6005, {1920, 7, 15, 10, 0}, Kind::kOne, 21024, 21024, "UTC+5:50:24（地方平时）"},
+        {"America/New_York", -74.006, {1850, 1, 1, 12, 0}, Kind::kOne, -17761, -17761, "UTC-4:56:01（地方平时）"},
+        {"America/New_York",
+         -74.006,
+         {1883, 11, 18, 12, 1},
+         Kind::kRepeated,
+         -17761,
+         -18000,
+         "UTC-4:56:01（地方平时）"},
+        {"America/New_York", 180, {1850, 1, 1, 12, 0}, Kind::kOne, -43200, -43200, "UTC-12（地方平时）"},
+        // Across the date line: Alaska kept Russia's date until 1867, the Philippines America's until 1845.
+        {"America/Juneau", -134.4197, {1860, 1, 1, 12, 0}, Kind::kOne, 54139, 54139, "UTC+15:02:19（地方平时）"},
+        {"America/Juneau", -134.4197, {1880, 1, 1, 12, 0}, Kind::kOne, -32261, -32261, "UTC-8:57:41（地方平时）"},
+        {"Asia/Manila", 120.9822, {1840, 1, 1, 12, 0}, Kind::kOne, -57364, -57364, "UTC-15:56:04（地方平时）"},
+        {"Asia/Manila", 120.9822, {1880, 1, 1, 12, 0}, Kind::kOne, 29036, 29036, "UTC+8:03:56（地方平时）"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.zone << " " << c.longitude << " " << c.moment.year << "-" << c.moment.month
+                                        << "-" << c.moment.day << " " << c.moment.hour << ":" << c.moment.minute);
+        const ClockReading reading = readClock(atlasPlace(c.zone, c.longitude), c.moment);
+        EXPECT_EQ(reading.kind, c.kind);
+        EXPECT_EQ(reading.before.offsetSeconds, c.before);
+        EXPECT_EQ(reading.after.offsetSeconds, c.after);
+        EXPECT_EQ(clockStateText(reading.before), c.text);
+    }
+    EXPECT_EQ(localMeanTimeOffset(116.682), 28004);
+    EXPECT_EQ(localMeanTimeOffset(-0.001), 0);
+    EXPECT_EQ(localMeanTimeOffset(-0.003), -1);
+    EXPECT_EQ(localMeanTimeOffset(std::numeric_limits<double>::quiet_NaN()), 0);
+    EXPECT_EQ(localMeanTimeOffset(1e300), 43200);
+}
+
+TEST(ClockHistory, ReadsTheChangesOfTheClocksAtAPlace) {
+    using Kind = ClockReading::Kind;
+    const struct {
+        const char* zone;
+        double longitude;
+        LocalMoment moment;
+        Kind kind;
+        int before;
+        int after;
+        ClockTime time;  // of the state before
+    } cases[] = {
+        {"America/New_York", -74.006, {1990, 4, 1, 2, 30}, Kind::kSkipped, -18000, -14400, ClockTime::kStandard},
+        {"America/New_York", -74.006, {1990, 10, 28, 1, 30}, Kind::kRepeated, -14400, -18000, ClockTime::kSummer},
+        {"America/Chicago", -87.65, {1990, 4, 1, 2, 30}, Kind::kSkipped, -21600, -18000, ClockTime::kStandard},
+        {"Europe/Moscow", 37.6156, {1990, 7, 15, 10, 0}, Kind::kOne, 14400, 14400, ClockTime::kSummer},
+        {"Australia/Sydney", 151.2073, {1990, 1, 15, 10, 0}, Kind::kOne, 39600, 39600, ClockTime::kSummer},
+        {"Australia/Sydney", 151.2073, {1990, 3, 4, 2, 30}, Kind::kRepeated, 39600, 36000, ClockTime::kSummer},
+        {"Australia/Sydney", 151.2073, {1990, 10, 28, 2, 30}, Kind::kSkipped, 36000, 39600, ClockTime::kStandard},
+        {"Asia/Kolkata", 88.36, {1942, 9, 1, 0, 30}, Kind::kSkipped, 19800, 23400, ClockTime::kStandard},
+        {"Asia/Kathmandu", 85.3206, {1980, 7, 15, 10, 0}, Kind::kOne, 19800, 19800, ClockTime::kStandard},
+        // Samoa crossed the date line from its summer time: 30 December 2011 never came.
+        {"Pacific/Apia", -171.76, {2011, 12, 30, 12, 0}, Kind::kSkipped, -36000, 50400, ClockTime::kSummer},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.zone << " " << c.moment.year << "-" << c.moment.month << "-"
+                                        << c.moment.day << " " << c.moment.hour << ":" << c.moment.minute);
+        const ClockReading reading = readClock(atlasPlace(c.zone, c.longitude), c.moment);
+        EXPECT_EQ(reading.kind, c.kind);
+        EXPECT_EQ(reading.before.offsetSeconds, c.before);
+        EXPECT_EQ(reading.after.offsetSeconds, c.after);
+        EXPECT_EQ(clockTimeOf(reading.before), c.time);
+    }
+}
+
+TEST(ClockHistory, APlaceNeedsAKnownZoneAndALongitudeOnEarth) {
+    const struct {
+        const char* zone;
+        double longitude;
+        bool found;
+    } cases[] = {
+        {"Asia/Shanghai", 116.682, true},
+        {"Asia/Kashgar", 75.99, true},
+        {"Etc/GMT-8", 120, true},
+        {"America/New_York", -180, true},
+        {"America/New_York", 180, true},
+        {"America/New_York", 180.0001, false},
+        {"America/New_York", -200, false},
+        {"America/New_York", std::numeric_limits<double>::quiet_NaN(), false},
+        {"America/New_York", std::numeric_limits<double>::infinity(), false},
+        {"Asia/Beijing", 116.4, false},
+        {"", 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.zone << " " << c.longitude);
+        const auto place = clockPlaceAt("某地", c.zone, c.longitude);
+        EXPECT_EQ(place.has_value(), c.found);
+        if (place) {
+            EXPECT_EQ(clockZoneName(place->zone), c.zone);
+            EXPECT_EQ(place->longitude, c.longitude);
         }
     }
 }
