@@ -23,7 +23,7 @@ struct Road {
 // answering a question with answer, and saves.
 Road pressGetBirthday(const std::string& input, const std::string& written, ui::Answer answer = ui::Answer::No) {
     FormHarness h;
-    h.runCalculator("x");
+    h.runCalculator("x|1Ari00");
     h.start();
     h.window.answerNext(answer);
     h.window.type(app::kIdName, "张三");
@@ -128,7 +128,7 @@ TEST(LunarDateOnTheForm, ALunarDateThatNamesNoDayChangesNothing) {
 
 TEST(LunarDateOnTheForm, NowFillsTodaysLunarDateWhichGetBirthdayThenKeeps) {
     FormHarness h;
-    h.runCalculator("x");
+    h.runCalculator("x|1Ari00");
     h.start();
     h.window.click(app::kIdNow);
     EXPECT_EQ(h.window.text(app::kIdInput), "2024-03-01,0930");
