@@ -2,12 +2,14 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
 
 #include "chart/chart_engine.h"
+#include "chart/houses.h"
 
 // The chart wheel of one card as a picture: the twelve signs as a ring (0 degrees of Aries at the left, longitude
 // growing counter-clockwise) with a degree scale, each planet with a sign at its place marked by its abbreviation,
@@ -16,10 +18,12 @@
 // is a list of plain shapes in pixels (y downwards) that any renderer draws in order; texts are GBK. No platform type.
 namespace chart {
 
-// What a wheel shows: the ten positions of a card (planet order) and a title for its window or file (GBK).
+// What a wheel shows: the ten positions of a card (planet order), a title for its window or file (GBK), and the
+// houses when they are known.
 struct WheelChart {
     PlanetPositions planets{};
     std::string title{};
+    std::optional<Houses> houses{};
 };
 
 struct Point {

@@ -1,5 +1,6 @@
 #include "link/calculator_answer.h"
 
+#include <array>
 #include <string>
 
 #include "chart/planet_abbreviation.h"
