@@ -424,6 +424,38 @@ TEST(WheelPicture, AnyChartAtAnySizeKeepsItsPromises) {
     }
 }
 
+// Crowds that once sent leaders across each other or labels farther round the circle than they need go.
+TEST(WheelPicture, ACrowdKeepsItsLeadersApartAndItsLabelsNearTheirPlaces) {
+    const struct {
+        const char* name;
+        double size;
+        std::array<double, kPlanetCount> longitudes;
+    } cases[] = {
+        {"a crowd in Aries whose run reached round the circle",
+         300,
+         {12.7693, 15.1624, 18.2276, 16.3227, 11.8207, 16.8313, 3.32723, 357.681, 228.433, 152.713}},
+        {"nine in Gemini",
+         600,
+         {63.3708, 69.3106, 70.1625, 63.1193, 66.9822, 67.9728, 64.0718, 65.9618, 68.6971, 353.941}},
+        {"nine at the left",
+         600,
+         {1.62535, 1.75252, 0.699249, 0.521482, 0.918244, 0.0359372, 359.121, 1.36094, 0.0929401, 312.308}},
+        {"eight across 0 degrees of Aries",
+         600,
+         {0.077948, 0.126673, 0.019914, 0.0141894, 359.969, 0.09208, 359.954, 359.978, 278.186, 10.7427}},
+        {"eight in Gemini with two far off",
+         600,
+         {87.6307, 79.8219, 80.4417, 88.7762, 88.2268, 80.157, 80.4554, 83.2243, 289.885, 6.26156}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.name << " at " << c.size);
+        WheelChart chart;
+        for (std::size_t p = 0; p < chart.planets.size(); ++p)
+            chart.planets[p] = positionAt(c.longitudes[p]);
+        expectSoundPicture(chart, drawWheel(chart, c.size, wheelHeightForWidth(chart, c.size)));
+    }
+}
+
 TEST(WheelPicture, ATightGroupStacksInwardsAndTakesLessOfTheCircleThanSideBySide) {
     const struct {
         const char* name;
