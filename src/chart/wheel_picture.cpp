@@ -19,6 +19,8 @@ namespace {
 
 constexpr double kCircleDegrees = 360.0;
 constexpr double kSignDegrees = 30.0;
+// A degree this large is shown as a number alone, without minutes.
+constexpr double kLargestLabelledDegree = 1e6;
 
 // --- proportions ------------------------------------------------------------------------------------------------
 
@@ -266,7 +268,7 @@ std::vector<Label> collectPlanets(WheelPicture& picture, const WheelChart& chart
         labels.push_back(label);
         PlacedPlanet placed;
         placed.planet = p;
-        placed.longitude = normalizedAngle((position.sign - 1) * kSignDegrees + static_cast<double>(position.degree));
+        placed.longitude = *zodiacLongitude(position);
         placed.screenAngle = screenAngleOf(placed.longitude);
         placed.mark = label.mark;
         picture.planets.push_back(placed);
@@ -538,16 +540,15 @@ std::string degreeLabel(float degree) {
     const double d = degree;
     if (!std::isfinite(d))
         return "?";
-    std::string number = std::fabs(d) < 1e6 ? util::format("%.2f", d) : util::format("%.3g", d);
-    if (number.find('.') != std::string::npos && number.find('e') == std::string::npos) {
-        while (number.back() == '0')
-            number.pop_back();
-        if (number.back() == '.')
-            number.pop_back();
-    }
-    if (number == "-0")
-        number = "0";
-    return number + "°";
+    if (std::fabs(d) >= kLargestLabelledDegree)
+        return util::format("%.3g°", d);
+    // The two decimals are minutes, as a longitude reads them; rounded to the minute, a 60 or more carries.
+    const double whole = std::trunc(std::fabs(d));
+    const auto minutes = static_cast<long>(std::lround(whole * 60 + (std::fabs(d) - whole) * 100));
+    const char* sign = d < 0 && minutes > 0 ? "-" : "";
+    if (minutes % 60 == 0)
+        return util::format("%s%ld°", sign, minutes / 60);
+    return util::format("%s%ld°%02ld'", sign, minutes / 60, minutes % 60);
 }
 
 double wheelHeightForWidth(const WheelChart& chart, double width) {

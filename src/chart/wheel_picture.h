@@ -82,7 +82,7 @@ using Shape = std::variant<PolygonShape, CircleShape, LineShape, TextShape>;
 // Where one planet stands in the picture.
 struct PlacedPlanet {
     int planet = 0;
-    double longitude = 0;    // along the zodiac, 0 <= longitude < 360
+    double longitude = 0;    // along the zodiac, its degree read as degree.minutes, 0 <= longitude < 360
     double screenAngle = 0;  // degrees counter-clockwise from the positive x axis: 180 + longitude, modulo 360
     double labelAngle = 0;   // the same for the middle of its label, which may be pushed aside
     Point place;             // the exact place on the inside of the sign ring
@@ -130,7 +130,8 @@ WheelPicture drawWheel(const WheelChart& chart, double width, double height);
 // The height a picture of this width needs for a wheel as wide as the picture and its legend below.
 double wheelHeightForWidth(const WheelChart& chart, double width);
 
-// The degree as a label shows it: at most two decimals, no trailing zeros, and the degree sign ("15.23°").
+// The degree as a label shows it: the card's degree.minutes as degrees and minutes, rounded to the minute ("15°23'"
+// for 15.23), a whole degree without minutes ("10°").
 std::string degreeLabel(float degree);
 
 }  // namespace chart

@@ -301,13 +301,15 @@ TEST(WheelPicture, PlacesEachPlanetAtItsSignAndDegree) {
         double longitude;
         double screenAngle;
     } cases[] = {
-        {1, 10.f, 10, 190},                             // Aries: left, a little below the middle
-        {4, 0.5f, 90.5, 270.5},                         // Cancer: at the bottom
-        {7, 15.f, 195, 15},                             // Libra: right, a little above
-        {10, 0.5f, 270.5, 90.5},                        // Capricorn: at the top
-        {12, 29.5f, 359.5, 179.5}, {1, 45.f, 45, 225},  // degrees are not checked: 45 in Aries is 15 in Taurus
-        {1, -5.f, 355, 175},                            // and below 0 counts back into Pisces
-        {2, 0.f, 30, 210},                              // no degree entered: the start of the sign
+        {1, 10.f, 10, 190},                              // Aries: left, a little below the middle
+        {4, 0.5f, 90 + 50 / 60.0, 270 + 50 / 60.0},      // Cancer: at the bottom (0 degrees 50 minutes)
+        {7, 15.f, 195, 15},                              // Libra: right, a little above
+        {10, 0.5f, 270 + 50 / 60.0, 90 + 50 / 60.0},     // Capricorn: at the top
+        {12, 29.5f, 359 + 50 / 60.0, 179 + 50 / 60.0},   // the degree is degree.minutes
+        {10, 11.16f, 281 + 16 / 60.0, 101 + 16 / 60.0},  // 11 degrees 16 minutes
+        {1, 45.f, 45, 225},                              // degrees are not checked: 45 in Aries is 15 in Taurus
+        {1, -5.f, 355, 175},                             // and below 0 counts back into Pisces
+        {2, 0.f, 30, 210},                               // no degree entered: the start of the sign
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.sign << " " << c.degree);
@@ -368,11 +370,13 @@ TEST(WheelPicture, PushesCloseLabelsApartEachWithALeaderToItsPlace) {
         EXPECT_LT(angularDistance(p.labelAngle, p.screenAngle), 45.0) << p.planet;
 }
 
-// A planet at a longitude, as a card holds it: its sign and the degree in the sign.
+// A planet at a longitude, as a card holds it: its sign and the degree in the sign as degree.minutes.
 PlanetPosition positionAt(double longitude) {
     const double l = std::fmod(std::fmod(longitude, 360.0) + 360.0, 360.0);
     const int sign = std::min(11, static_cast<int>(l / 30.0));
-    return {sign + 1, static_cast<float>(l - 30.0 * sign)};
+    const double degrees = l - 30.0 * sign;
+    const double whole = std::floor(degrees);
+    return {sign + 1, static_cast<float>(whole + (degrees - whole) * 60.0 / 100.0)};
 }
 
 TEST(WheelPicture, AnyChartAtAnySizeKeepsItsPromises) {
@@ -634,8 +638,9 @@ TEST(WheelPicture, DegreeLabels) {
     const struct {
         float degree;
         const char* label;
-    } cases[] = {{10.f, "10°"},   {15.23f, "15.23°"}, {29.5f, "29.5°"}, {0.f, "0°"},
-                 {-0.001f, "0°"}, {7.005f, "7.01°"},  {1e7f, "1e+07°"}, {NAN, "?"}};
+    } cases[] = {{10.f, "10°"},   {15.23f, "15°23'"}, {29.5f, "29°50'"},  {0.f, "0°"},
+                 {-0.001f, "0°"}, {7.005f, "7°01'"},  {11.87f, "12°27'"}, {29.999f, "30°40'"},
+                 {-5.f, "-5°"},   {-0.5f, "-0°50'"},  {1e7f, "1e+07°"},   {NAN, "?"}};
     for (const auto& c : cases)
         EXPECT_EQ(degreeLabel(c.degree), c.label) << c.degree;
 }
