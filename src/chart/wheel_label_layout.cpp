@@ -698,9 +698,10 @@ double normalizedAngle(double degreesValue) {
     return d >= kCircleDegrees ? 0.0 : d;
 }
 
-std::vector<LabelSpot> layoutWheelLabels(const std::vector<WheelLabel>& labels, const LabelField& field) {
-    if (labels.empty())
-        return {};
+namespace {
+
+// The layout below bands as wide as the tracks need; nothing when the labels do not fit the field at all.
+std::optional<std::vector<LabelSpot>> layoutBelowBand(const std::vector<WheelLabel>& labels, const LabelField& field) {
     // Each round lays the labels out below a band wide enough for the tracks the round before needed. Widening the
     // band moves the labels in, where they have less room and may need more tracks still; so of the rounds whose
     // tracks fit, closed up or not, the one with its labels nearest their places is taken.
@@ -726,10 +727,22 @@ std::vector<LabelSpot> layoutWheelLabels(const std::vector<WheelLabel>& labels, 
         // First the band in which these tracks would fit closed up, then the one in which they have their room.
         band = leaders.bandNeeded(true) > band + 1e-9 ? leaders.bandNeeded(true) : leaders.bandNeeded();
     }
-    if (best)
-        return *best;
-    if (last)
-        return *last;
+    return best ? best : last;
+}
+
+}  // namespace
+
+std::vector<LabelSpot> layoutWheelLabels(const std::vector<WheelLabel>& labels, const LabelField& field) {
+    if (labels.empty())
+        return {};
+    if (std::optional<std::vector<LabelSpot>> spots = layoutBelowBand(labels, field))
+        return *spots;
+    if (field.innermost > 0 && field.innermost < field.inner) {
+        LabelField deeper = field;
+        deeper.inner = field.innermost;
+        if (std::optional<std::vector<LabelSpot>> spots = layoutBelowBand(labels, deeper))
+            return *spots;
+    }
     // No room for the labels at all (a picture of a few pixels): each at its place, its leader a point.
     std::vector<LabelSpot> spots;
     for (const WheelLabel& label : labels) {
