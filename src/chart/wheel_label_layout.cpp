@@ -107,14 +107,6 @@ std::optional<double> entryInto(Point p, Point q, const Box& box) {
     return enter;
 }
 
-// Whether the segment runs through the inside of the box; touching its edge does not count.
-bool segmentEntersBox(Point p, Point q, const Box& box) {
-    const Box inside{box.left + 1e-9, box.top + 1e-9, box.right - 1e-9, box.bottom - 1e-9};
-    const std::optional<double> enter = entryInto(p, q, inside);
-    const std::optional<double> leave = entryInto(q, p, inside);
-    return enter && leave && *enter < 1 - *leave;
-}
-
 // The angle of a point seen from the centre, unrolled to lie within half a turn of near.
 double angleOf(Point center, Point p, double near) {
     const double angle = degrees(std::atan2(center.y - p.y, p.x - center.x));
@@ -686,6 +678,13 @@ class Leaders {
 };
 
 }  // namespace
+
+bool segmentEntersBox(Point p, Point q, const Box& box) {
+    const Box inside{box.left + 1e-9, box.top + 1e-9, box.right - 1e-9, box.bottom - 1e-9};
+    const std::optional<double> enter = entryInto(p, q, inside);
+    const std::optional<double> leave = entryInto(q, p, inside);
+    return enter && leave && *enter < 1 - *leave;
+}
 
 Point pointAt(Point center, double angle, double radius) {
     return {center.x + radius * std::cos(radians(angle)), center.y - radius * std::sin(radians(angle))};

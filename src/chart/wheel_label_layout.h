@@ -46,4 +46,7 @@ Point pointAt(Point center, double angle, double radius);
 // The angle in 0 <= angle < 360.
 double normalizedAngle(double degrees);
 
+// Whether the segment from p to q runs through the inside of the box; touching its edge does not count.
+bool segmentEntersBox(Point p, Point q, const Box& box);
+
 }  // namespace chart
