@@ -15,6 +15,8 @@ struct PlanetPosition {
     int sign = 0;        // sign index: 1..12 a sign, 0 none chosen, -1 a sign list without any selection
     float degree = 0.f;  // degree within the sign; 0 means none entered; no range check, but one that is not a finite
                          // number places the planet nowhere
+
+    bool operator==(const PlanetPosition&) const = default;
 };
 
 using PlanetPositions = std::array<PlanetPosition, kPlanetCount>;

@@ -25,8 +25,10 @@
 // Since the drops keep the order of the places, two leaders going the same way whose stretches along the circle
 // overlap can be stacked: the one that goes further takes the track nearer the places and passes above where the
 // other falls; leaders going opposite ways never share a stretch. So no leader crosses another, and none passes
-// through a label: the tracks lie above every label, and a drop falls only through its own label's gap. Where the
-// band holds too few tracks, it is widened and the labels laid out again a little further in.
+// through a label: the tracks lie above every label, and a drop falls only through its own label's gap. Nor may a
+// run reach round the circle past its own first label, whose leader the last one's would then cross. Where the band
+// holds too few tracks, it is widened and the labels laid out again a little further in; of the layouts whose tracks
+// fit their band, the one whose labels stand nearest their places is taken.
 namespace chart {
 
 namespace {
@@ -43,6 +45,9 @@ constexpr double kOutsideSignCost = 1000.0;
 constexpr double kSignShiftDegrees = 60.0;
 constexpr double kSignShiftStepDegrees = 0.5;
 constexpr std::size_t kMovesPacked = 8;
+// A run that does not fit packed from its first place is tried started this far back, in steps.
+constexpr double kRetreatDegrees = 180.0;
+constexpr double kRetreatStepDegrees = 15.0;
 // Packing looks for a label's angle in steps, then halves the last step this many times.
 constexpr double kPackStepDegrees = 0.5;
 constexpr int kPackHalvings = 12;
@@ -54,8 +59,10 @@ constexpr double kApartDegrees = 150.0;
 // Tracks are this many leader clearances apart; a track's arc is drawn in chords of at most this many degrees.
 constexpr double kTrackGapInClearances = 2.0;
 constexpr double kArcStepDegrees = 3.0;
-// The band is widened at most this many times.
+// The band is widened at most this many times. Tracks may close up to this share of their room: a layout whose
+// tracks need a little more band may keep its labels nearer their places than one laid out further in.
 constexpr int kBandRounds = 4;
+constexpr double kLeastTrackGapShare = 0.5;
 
 double radians(double degrees) {
     return degrees * std::numbers::pi / 180.0;
@@ -98,14 +105,6 @@ std::optional<double> entryInto(Point p, Point q, const Box& box) {
     if (enter > leave)
         return std::nullopt;
     return enter;
-}
-
-// Whether the segment runs through the inside of the box; touching its edge does not count.
-bool segmentEntersBox(Point p, Point q, const Box& box) {
-    const Box inside{box.left + 1e-9, box.top + 1e-9, box.right - 1e-9, box.bottom - 1e-9};
-    const std::optional<double> enter = entryInto(p, q, inside);
-    const std::optional<double> leave = entryInto(q, p, inside);
-    return enter && leave && *enter < 1 - *leave;
 }
 
 // The angle of a point seen from the centre, unrolled to lie within half a turn of near.
@@ -151,6 +150,15 @@ class Layout {
             for (std::size_t k = run.begin; k < run.end; ++k)
                 result[order_[k]] = run.labels[k - run.begin];
         return result;
+    }
+
+    // The cost of the layout placed() made, as a run's: how far its labels stand from their places, how many
+    // have left a sign with room.
+    double cost() const {
+        Pushed pushed;
+        for (const Run& run : runs_)
+            addPushed(pushed, run.begin, run.labels, 0);
+        return pushed.cost();
     }
 
   private:
@@ -300,7 +308,16 @@ class Layout {
         }
         if (!before.empty())
             least = std::max(least, before.back().drop + margin);
-        const double most = label.to - margin;
+        double most = label.to - margin;
+        if (!before.empty()) {
+            // Round the circle, the run must not come back over its first label: a drop beyond the first's drop or
+            // place a turn on, or the first's drop behind this place a turn back, would make the two leaders cross.
+            const Placed& first = before.front();
+            const double firstPlace = place_[k - before.size()];
+            if (place_[k] > first.drop + kCircleDegrees)
+                return false;
+            most = std::min({most, first.drop + kCircleDegrees, firstPlace + kCircleDegrees});
+        }
         if (least > most)
             return false;
         // The place itself where the label stands in front of it, otherwise the label's middle; then on towards
@@ -368,29 +385,49 @@ class Layout {
         return run;
     }
 
-    // How far the run's labels stand from their places, and how many have left a sign with room.
-    double cost(std::size_t begin, const std::vector<Placed>& run, double shift = 0) const {
+    // How far labels stand from their places, and how many have left a sign with room.
+    struct Pushed {
+        int outside = 0;
         double farthest = 0;
         double total = 0;
-        int outside = 0;
+        std::size_t count = 0;
+        double cost() const {
+            return kOutsideSignCost * outside + farthest + (count > 0 ? total / static_cast<double>(count) : 0.0);
+        }
+    };
+
+    void addPushed(Pushed& pushed, std::size_t begin, const std::vector<Placed>& run, double shift) const {
         for (std::size_t i = 0; i < run.size(); ++i) {
             const std::size_t k = begin + i;
             const double angle = run[i].angle + shift;
             const double moved = std::fabs(angle - place_[k]);
-            farthest = std::max(farthest, moved);
-            total += moved;
+            pushed.farthest = std::max(pushed.farthest, moved);
+            pushed.total += moved;
+            ++pushed.count;
             if (roomy_[k] && (angle < signStart_[k] || angle > signEnd(k)))
-                ++outside;
+                ++pushed.outside;
         }
-        return kOutsideSignCost * outside + farthest + total / static_cast<double>(run.size());
+    }
+
+    double cost(std::size_t begin, const std::vector<Placed>& run, double shift = 0) const {
+        Pushed pushed;
+        addPushed(pushed, begin, run, shift);
+        return pushed.cost();
     }
 
     // The run packed centred on its places, then moved where that keeps more labels in their signs.
     std::optional<std::vector<Placed>> centredRun(std::size_t begin, std::size_t end, bool stacked) const {
         double shift = 0;
-        std::optional<std::vector<Placed>> run;
-        for (int round = 0; round < 3; ++round) {
+        std::optional<std::vector<Placed>> run = pack(begin, end, stacked, shift);
+        // Packed from the first place on, a long run may reach round the circle to its first label; started further
+        // back, it may not.
+        for (double back = kRetreatStepDegrees; !run && back <= kRetreatDegrees; back += kRetreatStepDegrees) {
+            shift = -back;
             run = pack(begin, end, stacked, shift);
+        }
+        for (int round = 0; round < 3; ++round) {
+            if (round > 0)
+                run = pack(begin, end, stacked, shift);
             if (!run)
                 return std::nullopt;
             double least = std::numeric_limits<double>::infinity();
@@ -533,14 +570,24 @@ class Leaders {
         stackTracks();
     }
 
-    // The band the tracks need between the places and the labels.
-    double bandNeeded() const {
-        return (deepestTrack_ + 1) * trackGap() + field_.clearance + arcDip(field_.placeRadius);
+    // The band the tracks need between the places and the labels, with all the room they want or closed up as far
+    // as they may.
+    double bandNeeded(bool closedUp = false) const {
+        const double gap = closedUp ? kLeastTrackGapShare * trackGap() : trackGap();
+        return (deepestTrack_ + 1) * gap + field_.clearance + arcDip(field_.placeRadius);
     }
 
+    // The room between neighbouring tracks in a band: as much as wanted where the band has room, otherwise the
+    // tracks close up.
+    double trackGapIn(double band) const {
+        return std::min(trackGap(), (band - field_.clearance) / (deepestTrack_ + 1));
+    }
+
+    // Whether the tracks fit into the band, closed up to no less than a share of the room they want.
+    bool fitInto(double band) const { return trackGapIn(band) >= kLeastTrackGapShare * trackGap(); }
+
     std::vector<LabelSpot> spots(double band) const {
-        // Where the band is too narrow after all, the tracks close up.
-        const double gap = std::min(trackGap(), (band - field_.clearance) / (deepestTrack_ + 1));
+        const double gap = trackGapIn(band);
         std::vector<LabelSpot> spots;
         for (std::size_t i = 0; i < placed_.size(); ++i)
             spots.push_back({normalizedAngle(placed_[i].angle), placed_[i].box, leader(i, gap)});
@@ -632,6 +679,13 @@ class Leaders {
 
 }  // namespace
 
+bool segmentEntersBox(Point p, Point q, const Box& box) {
+    const Box inside{box.left + 1e-9, box.top + 1e-9, box.right - 1e-9, box.bottom - 1e-9};
+    const std::optional<double> enter = entryInto(p, q, inside);
+    const std::optional<double> leave = entryInto(q, p, inside);
+    return enter && leave && *enter < 1 - *leave;
+}
+
 Point pointAt(Point center, double angle, double radius) {
     return {center.x + radius * std::cos(radians(angle)), center.y - radius * std::sin(radians(angle))};
 }
@@ -643,25 +697,51 @@ double normalizedAngle(double degreesValue) {
     return d >= kCircleDegrees ? 0.0 : d;
 }
 
-std::vector<LabelSpot> layoutWheelLabels(const std::vector<WheelLabel>& labels, const LabelField& field) {
-    if (labels.empty())
-        return {};
+namespace {
+
+// The layout below bands as wide as the tracks need; nothing when the labels do not fit the field at all.
+std::optional<std::vector<LabelSpot>> layoutBelowBand(const std::vector<WheelLabel>& labels, const LabelField& field) {
+    // Each round lays the labels out below a band wide enough for the tracks the round before needed. Widening the
+    // band moves the labels in, where they have less room and may need more tracks still; so of the rounds whose
+    // tracks fit, closed up or not, the one with its labels nearest their places is taken.
     double band = field.placeRadius - field.outer;
+    std::optional<std::vector<LabelSpot>> best;
     std::optional<std::vector<LabelSpot>> last;
+    double bestCost = 0;
     for (int round = 0; round <= kBandRounds; ++round) {
         LabelField wider = field;
         wider.outer = field.placeRadius - band;
-        const std::optional<std::vector<Placed>> placed = Layout(labels, wider).placed();
+        Layout layout(labels, wider);
+        const std::optional<std::vector<Placed>> placed = layout.placed();
         if (!placed)
             break;
         const Leaders leaders(labels, *placed, wider);
         last = leaders.spots(band);
+        if (leaders.fitInto(band) && (!best || layout.cost() < bestCost)) {
+            best = last;
+            bestCost = layout.cost();
+        }
         if (leaders.bandNeeded() <= band + 1e-9)
             break;
-        band = leaders.bandNeeded();
+        // First the band in which these tracks would fit closed up, then the one in which they have their room.
+        band = leaders.bandNeeded(true) > band + 1e-9 ? leaders.bandNeeded(true) : leaders.bandNeeded();
     }
-    if (last)
-        return *last;
+    return best ? best : last;
+}
+
+}  // namespace
+
+std::vector<LabelSpot> layoutWheelLabels(const std::vector<WheelLabel>& labels, const LabelField& field) {
+    if (labels.empty())
+        return {};
+    if (std::optional<std::vector<LabelSpot>> spots = layoutBelowBand(labels, field))
+        return *spots;
+    if (field.innermost > 0 && field.innermost < field.inner) {
+        LabelField deeper = field;
+        deeper.inner = field.innermost;
+        if (std::optional<std::vector<LabelSpot>> spots = layoutBelowBand(labels, deeper))
+            return *spots;
+    }
     // No room for the labels at all (a picture of a few pixels): each at its place, its leader a point.
     std::vector<LabelSpot> spots;
     for (const WheelLabel& label : labels) {

@@ -26,6 +26,7 @@ struct LabelField {
     double placeRadius = 0;  // the exact places lie on this circle
     double outer = 0;        // no corner of a label reaches beyond this radius while the leaders' tracks fit above
     double inner = 0;        // no point of a label comes nearer the centre than this
+    double innermost = 0;    // or than this, where the labels do not fit outside inner at all (0: as inner)
     double pad = 0;          // the least room between two labels
     double clearance = 0;    // the least room between a leader and another leader or any label but its own
 };
@@ -44,5 +45,8 @@ Point pointAt(Point center, double angle, double radius);
 
 // The angle in 0 <= angle < 360.
 double normalizedAngle(double degrees);
+
+// Whether the segment from p to q runs through the inside of the box; touching its edge does not count.
+bool segmentEntersBox(Point p, Point q, const Box& box);
 
 }  // namespace chart

@@ -1,6 +1,7 @@
 #include "link/calculator_answer.h"
 
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include "chart/planet_abbreviation.h"

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <array>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 #include "chart/chart_engine.h"
+#include "chart/houses.h"
 
 // Reading the calculator's answer: items separated by "|", item 0 not read, items 1..10 the planets sun..pluto, each
 // the whole degrees, a sign's three-letter key and the minutes, as 15Ari23 (Aries, 15.23). The answer to a request
@@ -40,22 +40,12 @@ std::vector<PlanetUpdate> readCalculatorAnswer(std::string_view bytes);
 // none (an error text, garbage, an empty answer, one without planet items) cannot be read, and changes nothing.
 bool answerReadable(const std::vector<PlanetUpdate>& updates);
 
-enum class HouseSystem {
-    Placidus,   // "P"
-    WholeSign,  // "W": within the polar circles, where Placidus has no solution; cusp n at 0 degrees of the n-th
-                // sign from the ascendant's, while the ascendant and midheaven are the real ones
-};
-
-inline constexpr int kHouseCount = 12;
-
-// The houses of an answer, each position as a card keeps a planet's: sign 1..12 and degree.minutes (11Cap16 is sign
-// 10, degree 11.16, as the planets' items read).
-struct CalculatorHouses {
-    HouseSystem system = HouseSystem::Placidus;
-    chart::PlanetPosition ascendant;
-    chart::PlanetPosition midheaven;
-    std::array<chart::PlanetPosition, kHouseCount> cusps{};  // houses 1..12
-};
+// The houses of an answer are the chart's houses: "P" is HouseSystem::Placidus, "W" HouseSystem::WholeSign; each
+// position as a card keeps a planet's, sign 1..12 and degree.minutes (11Cap16 is sign 10, degree 11.16, as the
+// planets' items read).
+using HouseSystem = chart::HouseSystem;
+using CalculatorHouses = chart::Houses;
+inline constexpr int kHouseCount = chart::kHouseCount;
 
 // The houses an answer carries; nothing when it has none (an answer to a request without a place, or from a
 // calculator that gives none) or when any of items 11..25 is not exactly as the calculator writes it: a known
